@@ -1,0 +1,38 @@
+#pragma once
+// File helpers shared by the driver and the program.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace common {
+
+// The entry of folder whose name equals name without regard to case (an exact match wins);
+// nothing when there is none. Fixed names such as ORVIK.INI are looked up this way.
+std::optional<std::filesystem::path> find_case_blind(const std::filesystem::path& folder,
+                                                     std::string_view name);
+
+// The existing entry of folder named name without regard to case, otherwise folder/name
+// spelled as given (the path a new file gets).
+std::filesystem::path fixed_name(const std::filesystem::path& folder, std::string_view name);
+
+// Appends line + CR LF to the file, creating it when missing. False when it cannot write.
+bool append_line(const std::filesystem::path& file, std::string_view line);
+
+// Recreates the file holding the given lines, each followed by CR LF.
+bool write_lines(const std::filesystem::path& file, const std::vector<std::string>& lines);
+
+// The whole file as bytes; nothing when it cannot be read.
+std::optional<std::string> read_file(const std::filesystem::path& file);
+
+// The lines of a text, split at CR LF, LF or a lone CR; a final line break adds no line.
+std::vector<std::string> split_lines(std::string_view text);
+
+// The folder of the running program's executable (from /proc/self/exe).
+std::filesystem::path executable_folder();
+
+// A path as text with a trailing '/' when it lacks one.
+std::string with_trailing_slash(std::string path);
+
+}  // namespace common
