@@ -1,0 +1,222 @@
+#pragma once
+// Thin access layer over the Firebird client (OO API): connections, transactions,
+// named-parameter queries whose rows are read into memory, and stored procedures.
+//
+// Text crosses this API as UTF-8; the database holds Windows-1252 and the connections
+// carry no character set, so every text is converted once here, at the boundary.
+// No call is thread-safe: the program uses one data module from one thread at a time.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace store {
+
+struct Date {
+  int year = 0, month = 0, day = 0;
+  bool operator==(const Date&) const = default;
+};
+
+struct Time {
+  int hour = 0, minute = 0, second = 0;
+  bool operator==(const Time&) const = default;
+};
+
+// A parameter or output value. Texts are UTF-8.
+using Value = std::variant<std::monostate, std::int64_t, std::string, Date, Time>;
+
+// "YYYY-MM-DD", the form dates take in row sets.
+std::string date_text(const Date& d);
+// Parses "YYYY-MM-DD" (also "YYYY-MM-DD HH:MM:SS", the time ignored); false otherwise.
+bool parse_date(const std::string& text, Date& out);
+
+// A failure reported by the database: its SQLCODE (-803 for a unique violation), the
+// engine's error codes in order, and the engine's text (UTF-8, lines joined by "\n").
+class DatabaseError : public std::runtime_error {
+ public:
+  DatabaseError(int sqlcode, std::vector<std::intptr_t> codes, const std::string& text);
+  int sqlcode() const { return sqlcode_; }
+  const std::vector<std::intptr_t>& codes() const { return codes_; }
+  // True when one of the engine's codes is `code` (an isc_* value).
+  bool has_code(std::intptr_t code) const;
+  // True when a value did not fit its column (string truncation).
+  bool is_truncation() const;
+
+ private:
+  int sqlcode_;
+  std::vector<std::intptr_t> codes_;
+};
+
+class Transaction;
+
+// One database connection. DatabaseName is a plain path (embedded engine) or
+// "host:/path" / "host/port:/path" (a server). Params are sent as they are, in order,
+// each "name=value"; only user_name and password are understood.
+class Connection {
+ public:
+  Connection();
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  std::string DatabaseName;
+  std::vector<std::string> Params;
+  int SQLDialect = 3;
+
+  // Attaches; throws DatabaseError (the engine's text) when the file or server fails.
+  void Connect();
+  // Ends the transactions of this connection (commit), forgets prepared statements,
+  // closes the queries that read through it, and detaches. Never throws.
+  void Disconnect();
+  bool Connected() const;
+
+  // Internal to the store: the attachment and the statement cache.
+  struct Impl;
+  Impl& impl() { return *impl_; }
+
+ private:
+  std::unique_ptr<Impl> impl_;
+  friend class Transaction;
+};
+
+// The one long-lived transaction of a connection. Started on demand, ended only by
+// commit-retaining or rollback-retaining so that it stays open.
+class Transaction {
+ public:
+  // Params are the Delphi-style names: "read_committed", "rec_version", "nowait",
+  // "concurrency", "wait", "read", "write". Empty: the server's default.
+  Transaction(Connection& db, std::vector<std::string> params = {});
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+  bool InTransaction() const;
+  void StartTransaction();
+  void CommitRetaining();
+  void RollbackRetaining();
+  Connection& database() { return db_; }
+
+  // Internal: the engine's transaction handle (starts it when needed).
+  void* handle();
+  // Internal: called by the connection before it detaches.
+  void end_for_disconnect();
+
+ private:
+  Connection& db_;
+  std::vector<std::string> params_;
+  void* tra_ = nullptr;
+};
+
+// Rows of a query, read whole. Texts are UTF-8 (fixed-width columns keep their
+// trailing blanks); integers in decimal; dates "YYYY-MM-DD"; times "HH:MM:SS";
+// timestamps "YYYY-MM-DD HH:MM:SS"; NULL as an empty text with is_null() true.
+class RowSet {
+ public:
+  std::vector<std::string> columns;  // names as the engine gives them (upper case)
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::vector<bool>> nulls;
+
+  std::size_t size() const { return rows.size(); }
+  bool empty() const { return rows.empty(); }
+  // Index of a column, case-blind; -1 when absent. The first of equal names wins.
+  int column(const std::string& name) const;
+  // Value of a column of a row; throws std::out_of_range for an unknown column or row.
+  const std::string& at(std::size_t row, const std::string& name) const;
+  bool is_null(std::size_t row, const std::string& name) const;
+  // The value as an integer (0 for NULL or a text that is not a number).
+  std::int64_t integer(std::size_t row, const std::string& name) const;
+  // The value as a date ({} for NULL).
+  Date date(std::size_t row, const std::string& name) const;
+};
+
+// A named query: the SQL text with :named parameters, read whole when opened.
+// Observers are told after every Open and Close, so a window can refresh its grid.
+class Query {
+ public:
+  Query(std::string name, Transaction& tr, std::string sql);
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
+
+  const std::string& name() const { return name_; }
+  const std::string& sql() const { return sql_; }
+  // The parameter names in the order they occur (a repeated name is listed once).
+  std::vector<std::string> ParamNames() const;
+  // Sets a parameter by name (case-blind); throws std::invalid_argument when unknown.
+  void SetParam(const std::string& name, const Value& v);
+  Value Param(const std::string& name) const;
+
+  // Starts the transaction when needed, runs the query and reads every row.
+  // Throws DatabaseError; the query then stays closed.
+  void Open();
+  void Close();
+  // Close, then Open.
+  void Refresh();
+  bool Active() const { return active_; }
+  const RowSet& Rows() const { return rows_; }
+
+  // Observers: called with this query after it opened or closed.
+  int Subscribe(std::function<void(const Query&)> observer);
+  void Unsubscribe(int token);
+
+ private:
+  void notify();
+  std::string name_;
+  Transaction& tr_;
+  std::string sql_;
+  std::string positional_sql_;
+  std::vector<std::string> order_;  // one name per "?" in positional_sql_
+  std::map<std::string, Value> params_;
+  RowSet rows_;
+  bool active_ = false;
+  std::map<int, std::function<void(const Query&)>> observers_;
+  int next_token_ = 1;
+};
+
+// A statement run for its effect (DDL, updates), with named parameters.
+// Does not start or end the transaction beyond starting it when needed.
+void ExecSQL(Transaction& tr, const std::string& sql,
+             const std::map<std::string, Value>& params = {});
+
+// A stored procedure with its inputs in declared order and its output names.
+class StoredProc {
+ public:
+  StoredProc(std::string component_name, Transaction& tr, std::string procedure,
+             std::vector<std::string> inputs, std::vector<std::string> outputs);
+  StoredProc(const StoredProc&) = delete;
+  StoredProc& operator=(const StoredProc&) = delete;
+
+  const std::string& name() const { return name_; }
+  const std::string& procedure() const { return procedure_; }
+  const std::vector<std::string>& inputs() const { return inputs_; }
+  Transaction& transaction() { return tr_; }
+
+  // Clears every input to NULL.
+  void ClearParams();
+  // Sets an input by name (case-blind); throws std::invalid_argument when unknown.
+  void SetParam(const std::string& name, const Value& v);
+  // Runs EXECUTE PROCEDURE with the inputs in declared order inside the transaction
+  // (started when needed); reads the outputs. Throws DatabaseError. Never commits.
+  void ExecProc();
+  // An output read by the last ExecProc (monostate when NULL or not run).
+  Value Output(const std::string& name) const;
+  std::int64_t OutputInt(const std::string& name) const;
+
+ private:
+  std::string name_;
+  Transaction& tr_;
+  std::string procedure_;
+  std::vector<std::string> inputs_;
+  std::vector<std::string> outputs_;
+  std::vector<Value> values_;
+  std::vector<Value> results_;
+};
+
+// Translates ":name" parameters outside quotes and comments into "?"; `order`
+// receives the name of each "?" in turn (upper case).
+std::string to_positional(const std::string& sql, std::vector<std::string>& order);
+
+}  // namespace store
