@@ -1,0 +1,80 @@
+#pragma once
+// The record model: a record is an ordered list of fixed-width fields that renders itself
+// as one 126-character line and can be rebuilt from a line read back.
+//
+// Values are Windows-1252 bytes, as they land in the file; widths count those bytes.
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sintegra/tipos.h"
+
+namespace sintegra {
+
+// One field of a record.
+struct TCampo {
+  std::string Valor;    // as set, without fill characters
+  int Tamanho = 0;      // width in characters
+  int Inicio = 0;       // first column, counted from 1
+  int Fim = 0;          // last column
+  char Formato = '\0';  // 'N' numeric, 'X' alphanumeric (lower case accepted); '\0' none
+};
+
+class TRegistro;
+
+// References to records. Lists handed out by a collection share its records rather than
+// copy them, so a record may sit in an import collection and an output collection at once.
+using TListaRegistros = std::vector<std::shared_ptr<TRegistro>>;
+
+class TRegistro {
+ public:
+  virtual ~TRegistro() = default;
+
+  // Stores the five members of field numero (counted from 1). A kind other than N, n, X, x
+  // is refused with kInvalidFieldKind after the other members were stored.
+  void DefineCampo(int numero, std::string_view valor_inicial, char formato, int fim, int inicio,
+                   int tamanho);
+
+  // Sets a field's value with trailing blanks and control characters removed. A value
+  // wider than the field is refused with kValueTooLong and the field keeps its old value.
+  void AtribuiValor(int numero, std::string_view valor);
+
+  // The stored value, without fill characters.
+  const std::string& ObtemValor(int numero) const;
+
+  // Field 1: the two-digit record type.
+  const std::string& Tipo() const { return ObtemValor(1); }
+
+  // Appends the rendered line to the file, creating the file when missing. Failures raise
+  // kWriteFailed (with the system's reason when the file cannot be opened).
+  void GravaLinha(const std::filesystem::path& arquivo) const;
+
+  // The line GravaLinha writes: every field filled to its width, then CR LF.
+  std::string RenderLine() const;
+  void AppendRenderedLine(std::string& out) const;
+
+  int FieldCount() const { return static_cast<int>(campos_.size()); }
+  const TCampo& Field(int numero) const;
+
+  // A new record of the class that belongs to the kind; other values are refused with
+  // kInvalidRecordType.
+  static std::unique_ptr<TRegistro> CriaRegistro(TTipoRegistros tipo);
+
+  // A new record of the kind named by the line's first characters, each field set from
+  // its columns. An unknown type is refused with kInvalidRecordType.
+  static std::unique_ptr<TRegistro> CriaRegistroDaLinha(std::string_view linha);
+
+ protected:
+  // Sizes the field list, defines field 1 (N, columns 1-2) and sets it to the type digits.
+  TRegistro(int campos, std::string_view tipo);
+  // Grows the field list to campos entries; the new ones stay undefined.
+  void ResizeFields(int campos);
+
+ private:
+  TCampo& campo(int numero);
+  std::vector<TCampo> campos_;
+};
+
+}  // namespace sintegra

@@ -1,0 +1,70 @@
+#pragma once
+// One Sintegra file in the making, or one file read back: the records in order, the
+// output folder, the type-90 trailer built from what is held, and the writing.
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "sintegra/registro.h"
+#include "sintegra/tipos.h"
+
+namespace sintegra {
+
+class TSintegra {
+ public:
+  // Receives the operation-log lines of GeraArquivo (UTF-8).
+  using LogSink = std::function<void(const std::string& line)>;
+
+  TSintegra() = default;
+  explicit TSintegra(LogSink log) : log_(std::move(log)) {}
+
+  void SetLogSink(LogSink log) { log_ = std::move(log); }
+
+  const std::string& NomeArquivo() const { return nome_arquivo_; }
+  const std::string& Diretorio() const { return diretorio_; }
+  // Diretorio / NomeArquivo; an empty folder means the current directory.
+  std::filesystem::path OutputPath() const;
+
+  void DefineDiretorio(std::string pasta) { diretorio_ = std::move(pasta); }
+
+  // Appends the record and shares its ownership; false (nothing raised) when the list
+  // cannot grow or there is no record.
+  bool AdicionaRegistro(std::shared_ptr<TRegistro> registro);
+
+  // All records in insertion order.
+  const TListaRegistros& Registros() const { return registros_; }
+
+  // The records of one kind, in list order; TipoInvalido matches nothing.
+  TListaRegistros RegistrosDoTipo(TTipoRegistros tipo) const;
+
+  // Appends one record per line of the file (lines end at CR LF, LF or CR). A line that
+  // fails stops the load with "Erro ao carregar a linha N do arquivo PATH - MESSAGE";
+  // the records of the lines before it stay.
+  void CarregaArquivo(const std::string& arquivo);
+
+  // Builds the type-90 trailer from the records held and appends it (nothing when no
+  // record is counted).
+  void GeraRegistrosTipo90();
+
+  // Builds the trailer and writes every record as one line of OutputPath(). The file is
+  // written aside and put in place only when complete: on failure the previous file stays
+  // as it was. Never raises; the reason of a failure is kept in LastError().
+  bool GeraArquivo();
+
+  // The message of the error that made the last GeraArquivo fail; empty after success.
+  const std::string& LastError() const { return last_error_; }
+
+ private:
+  void Log(const std::string& line) const;
+  void WriteFile();
+
+  std::string nome_arquivo_ = "Sintegra.txt";
+  std::string diretorio_;
+  TListaRegistros registros_;
+  LogSink log_;
+  std::string last_error_;
+};
+
+}  // namespace sintegra

@@ -1,0 +1,285 @@
+#include "sintegra/sintegra.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "common/files.h"
+#include "sintegra/error.h"
+#include "sintegra/registros.h"
+
+namespace sintegra {
+
+namespace {
+
+constexpr size_t kIoChunk = 1 << 20;
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+std::string WithReason(const char* message, int error) {
+  return std::string(message) + "\n" + std::strerror(error);
+}
+
+// The file being written beside the real one; removed unless it was put in place.
+class PendingFile {
+ public:
+  ~PendingFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+
+  void Create(const std::filesystem::path& folder, const std::string& name) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::filesystem::path candidate = folder / (name + "." + std::to_string(::getpid()) + "." +
+                                                  std::to_string(counter.fetch_add(1)) + ".tmp");
+      fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd_ >= 0) {
+        path_ = candidate;
+        return;
+      }
+      if (errno != EEXIST) break;
+    }
+    throw SintegraError(WithReason(kWriteFailed, errno));
+  }
+
+  void Write(const std::string& bytes) {
+    if (!WriteAll(fd_, bytes.data(), bytes.size())) throw SintegraError(kWriteFailed);
+  }
+
+  // Makes the bytes durable and closes the file, so that a crash after the rename cannot
+  // leave an empty or partial file in place of the previous one.
+  void Finish() {
+    bool ok = ::fsync(fd_) == 0;
+    if (::close(fd_) != 0) ok = false;
+    fd_ = -1;
+    if (!ok) throw SintegraError(kWriteFailed);
+  }
+
+  void MoveOver(const std::filesystem::path& target) {
+    if (::rename(path_.c_str(), target.c_str()) != 0) {
+      throw SintegraError(WithReason(kWriteFailed, errno));
+    }
+    path_.clear();
+  }
+
+ private:
+  std::filesystem::path path_;
+  int fd_ = -1;
+};
+
+void SyncFolder(const std::filesystem::path& folder) {
+  int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+class FileCloser {
+ public:
+  explicit FileCloser(int fd) : fd_(fd) {}
+  ~FileCloser() { ::close(fd_); }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::filesystem::path TSintegra::OutputPath() const {
+  return std::filesystem::path(diretorio_) / nome_arquivo_;
+}
+
+bool TSintegra::AdicionaRegistro(std::shared_ptr<TRegistro> registro) {
+  if (!registro) return false;
+  try {
+    registros_.push_back(std::move(registro));
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+TListaRegistros TSintegra::RegistrosDoTipo(TTipoRegistros tipo) const {
+  TListaRegistros result;
+  RecordKindCode code = KindCode(tipo);
+  if (code.type.empty()) return result;
+  for (const auto& registro : registros_) {
+    if (registro->Tipo() != code.type) continue;
+    if (code.type == "60" && registro->ObtemValor(2) != code.subtype) continue;
+    result.push_back(registro);
+  }
+  return result;
+}
+
+void TSintegra::CarregaArquivo(const std::string& arquivo) {
+  int fd = ::open(arquivo.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    throw SintegraError(
+        WithReason(("Não foi possível ler o arquivo " + arquivo + ".").c_str(), errno));
+  }
+  FileCloser closer(fd);
+
+  int numero = 0;
+  auto load_line = [&](std::string_view linha) {
+    ++numero;
+    try {
+      if (!AdicionaRegistro(TRegistro::CriaRegistroDaLinha(linha))) {
+        throw SintegraError("Memória insuficiente para o registro.");
+      }
+    } catch (const std::exception& e) {
+      throw SintegraError("Erro ao carregar a linha " + std::to_string(numero) + " do arquivo " +
+                          arquivo + " - " + e.what());
+    }
+  };
+
+  // Read in chunks so that a large file is never held whole beside its records.
+  std::string pending;
+  std::vector<char> chunk(kIoChunk);
+  bool at_end = false;
+  while (!at_end) {
+    ssize_t n = ::read(fd, chunk.data(), chunk.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw SintegraError(
+          WithReason(("Não foi possível ler o arquivo " + arquivo + ".").c_str(), errno));
+    }
+    if (n == 0) {
+      at_end = true;
+    } else {
+      pending.append(chunk.data(), static_cast<size_t>(n));
+    }
+    size_t pos = 0;
+    while (pos < pending.size()) {
+      size_t end = pending.find_first_of("\r\n", pos);
+      if (end == std::string::npos) {
+        if (!at_end) break;  // the rest of this line comes with the next chunk
+        load_line(std::string_view(pending).substr(pos));
+        pos = pending.size();
+        break;
+      }
+      bool cr = pending[end] == '\r';
+      if (cr && end + 1 == pending.size() && !at_end) break;  // an LF may still follow
+      load_line(std::string_view(pending).substr(pos, end - pos));
+      pos = end + ((cr && end + 1 < pending.size() && pending[end + 1] == '\n') ? 2 : 1);
+    }
+    pending.erase(0, pos);
+  }
+}
+
+void TSintegra::GeraRegistrosTipo90() {
+  const TRegistro* tipo10 = nullptr;
+  std::vector<TContador> contadores;
+  for (const auto& registro : registros_) {
+    const std::string& tipo = registro->Tipo();
+    if (tipo == "10") tipo10 = registro.get();  // the last one wins
+    if (tipo == "10" || tipo == "11" || tipo == "90") continue;
+    bool found = false;
+    for (TContador& contador : contadores) {
+      if (contador.Tipo == tipo) {
+        ++contador.Total;
+        found = true;
+        break;
+      }
+    }
+    if (!found) contadores.push_back({tipo, 1});
+  }
+  if (contadores.empty()) return;
+
+  // A trailer has nine slots: up to eight type totals and the overall total fit on one.
+  // More types than that go on further trailers, the overall total on the last one.
+  constexpr size_t kSlots = TRegTipo90::kLastTotalField - TRegTipo90::kFirstTotalField + 1;
+  const size_t lines = (contadores.size() + 1 + kSlots - 1) / kSlots;
+  std::vector<std::shared_ptr<TRegTipo90>> trailers;
+  for (size_t l = 0; l < lines; ++l) {
+    auto trailer = std::make_shared<TRegTipo90>();
+    if (tipo10 != nullptr) {
+      trailer->SetCnpj(tipo10->ObtemValor(2));
+      trailer->SetStateRegistration(tipo10->ObtemValor(3));
+    }
+    trailers.push_back(std::move(trailer));
+  }
+  for (size_t k = 0; k < contadores.size(); ++k) {
+    trailers[k / kSlots]->AtribuiTotal(TRegTipo90::kFirstTotalField + static_cast<int>(k % kSlots),
+                                       contadores[k]);
+  }
+  trailers.back()->AdicionaTotal({"99", static_cast<std::int32_t>(registros_.size() + lines)});
+  for (auto& trailer : trailers) {
+    trailer->SetTrailerCount(std::to_string(lines));
+    registros_.push_back(trailer);
+  }
+}
+
+void TSintegra::WriteFile() {
+  const std::filesystem::path target = OutputPath();
+  const std::filesystem::path folder = target.parent_path();
+
+  GeraRegistrosTipo90();
+
+  // Each line is what the record's GravaLinha appends; written through one stream into a
+  // file beside the real one, which replaces the previous file only once complete.
+  PendingFile pending;
+  pending.Create(folder, nome_arquivo_);
+  std::string buffer;
+  buffer.reserve(kIoChunk + 256);
+  for (const auto& registro : registros_) {
+    registro->AppendRenderedLine(buffer);
+    if (buffer.size() >= kIoChunk) {
+      pending.Write(buffer);
+      buffer.clear();
+    }
+  }
+  pending.Write(buffer);
+  pending.Finish();
+
+  // File names are compared without regard to case: an old SINTEGRA.TXT is this file too.
+  auto previous = common::find_case_blind(folder, nome_arquivo_);
+  pending.MoveOver(target);
+  if (previous && previous->filename() != nome_arquivo_) {
+    std::error_code ignored;
+    std::filesystem::remove(*previous, ignored);
+  }
+  SyncFolder(folder);
+}
+
+bool TSintegra::GeraArquivo() {
+  Log("--> Iniciando Geração do Sintegra");
+  bool ok = false;
+  last_error_.clear();
+  try {
+    WriteFile();
+    ok = true;
+  } catch (const std::exception& e) {
+    last_error_ = e.what();
+  }
+  Log(ok ? "<-- Sintegra gerado com SUCESSO" : "<-- Sintegra gerado com FALHA");
+  return ok;
+}
+
+void TSintegra::Log(const std::string& line) const {
+  if (!log_) return;
+  // The log is a witness of the writing, never a reason for it to fail.
+  try {
+    log_(line);
+  } catch (...) {
+  }
+}
+
+}  // namespace sintegra
