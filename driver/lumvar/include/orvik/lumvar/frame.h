@@ -18,4 +18,8 @@ int LinhasEntreCupons(int lines);
 int ProgramaBaudRate(const char* speed);
 int VerificaReducaoZAutomatica(int* flag);
 
+// The QVX routine behind FechaPortaSerial for families 1 and 2, installed by that
+// engine; without it those families take the not-implemented path.
+void SetQvxClosePort(int (*routine)());
+
 }  // namespace orvik::frame
