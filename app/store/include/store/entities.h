@@ -44,8 +44,10 @@ class TEBancoDados : public Erro {
 std::string LinhaSucesso(const std::string& prefixo, const std::string& detalhe = "");
 std::string LinhaFalha(const std::string& prefixo, const std::string& detalhe = "");
 
-// Client base (catalogue). The file side (copying and removing folders) belongs to
-// the windows; Excluir takes a callback for it.
+// Client base (catalogue). The file side (copying the template folder, removing a
+// base's folder) belongs to the windows, which plug it in as CopiaArquivos and
+// RemoveArquivos; it runs inside the catalogue transaction, so a failed copy or
+// removal rolls the row back.
 class TBaseDados {
  public:
   TBaseDados(int id, void* janela, const std::string& path, const std::string& nome);
@@ -54,12 +56,18 @@ class TBaseDados {
   std::string PATH;
   void* Janela;  // the window that owns file-operation dialogs (not used here)
 
-  // INSERIR_BASE; logs "spInserirBase - id: N - Sucesso! / Cópia de arquivos - Sucesso!"
-  // (the detail only when nova_base). Refreshes tBaseDados.
+  // Copies the template folder into PATH; false on failure. Needed by Inserir(true).
+  std::function<bool(const TBaseDados&)> CopiaArquivos;
+  // Removes the base's files; false on failure. Without it Excluir leaves the files.
+  std::function<bool(const TBaseDados&)> RemoveArquivos;
+
+  // INSERIR_BASE. When nova_base, PATH becomes PATH + "/" + NOME_CLIENTE and the
+  // template is copied there. Logs "spInserirBase - id: N - Sucesso! / Cópia de
+  // arquivos - Sucesso!" or "spInserirBase - Falha: <text>". Refreshes tBaseDados.
   bool Inserir(bool nova_base);
   bool Alterar();
-  // EXCLUIR_BASE, then remove_files (when given) after a success; id becomes 0.
-  bool Excluir(const std::function<void(const TBaseDados&)>& remove_files = {});
+  // EXCLUIR_BASE, then RemoveArquivos; on success the id becomes 0.
+  bool Excluir();
 };
 
 // User (catalogue).

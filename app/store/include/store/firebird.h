@@ -73,6 +73,9 @@ class Connection {
   // closes the queries that read through it, and detaches. Never throws.
   void Disconnect();
   bool Connected() const;
+  // Frees the prepared statements kept for reuse (they hold the tables they read, which
+  // a change of metadata needs free). They are prepared again when next used.
+  void ReleaseStatements();
 
   // Internal to the store: the attachment and the statement cache.
   struct Impl;
@@ -138,6 +141,7 @@ class RowSet {
 class Query {
  public:
   Query(std::string name, Transaction& tr, std::string sql);
+  ~Query();
   Query(const Query&) = delete;
   Query& operator=(const Query&) = delete;
 
