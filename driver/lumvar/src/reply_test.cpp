@@ -18,7 +18,7 @@ TEST(SplitReply, SeparatorPositions) {
       {"}", "", ""},
       {"", "", ""},
       {"{7;12;}", "12", ""},
-      {std::string("{7;0;\0\xff\x01;3}", 12), "0", std::string("\0\xff\x01", 3)},
+      {std::string("{7;0;\0\xff\x01;3}", 11), "0", std::string("\0\xff\x01", 3)},
   };
   for (const auto& c : cases) {
     const ReplyParts p = SplitReply(c.reply);
