@@ -1,0 +1,50 @@
+#include "configuracoes.h"
+
+#include "common/ini.h"
+#include "common/text1252.h"
+
+namespace shell {
+
+namespace {
+const char* const kChaves[] = {TConfiguracoes::kPathLog, TConfiguracoes::kPathSintegra,
+                               TConfiguracoes::kPathBaseDados, TConfiguracoes::kIniciarBase,
+                               TConfiguracoes::kBaseSelecionada};
+}
+
+TConfiguracoes::TConfiguracoes() : TConfiguracoes(std::filesystem::current_path()) {}
+
+TConfiguracoes::TConfiguracoes(const std::filesystem::path& folder)
+    : pasta_(folder), arquivo_(folder / "Tributarium.ini") {
+  Repara();
+}
+
+std::string TConfiguracoes::Padrao(std::string_view chave) const {
+  std::string base = pasta_.string();
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  if (common::iequals(chave, kPathLog)) return base + "/Log";
+  if (common::iequals(chave, kPathSintegra)) return base + "/Sintegra";
+  if (common::iequals(chave, kPathBaseDados)) return base + "/Dados";
+  if (common::iequals(chave, kIniciarBase)) return "1";
+  return {};
+}
+
+void TConfiguracoes::Repara() {
+  common::IniFile ini(arquivo_);
+  for (const char* chave : kChaves) {
+    if (!ini.find(kSecao, chave)) ini.write(kSecao, chave, common::utf8_to_cp1252(Padrao(chave)));
+  }
+}
+
+std::string TConfiguracoes::Le(std::string_view chave) const {
+  common::IniFile ini(arquivo_);
+  auto valor = ini.find(kSecao, chave);
+  if (!valor) return Padrao(chave) == "1" ? std::string() : Padrao(chave);
+  return common::cp1252_to_utf8(*valor);
+}
+
+bool TConfiguracoes::Grava(std::string_view chave, std::string_view valor) {
+  common::IniFile ini(arquivo_);
+  return ini.write(kSecao, chave, common::utf8_to_cp1252(valor));
+}
+
+}  // namespace shell

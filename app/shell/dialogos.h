@@ -1,0 +1,62 @@
+#pragma once
+// Every message box, question and folder picker of the program goes through one
+// replaceable object, so tests answer the questions and read the texts without a human.
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace shell {
+
+enum class Icone { Nenhum, Informacao, Aviso, Erro, Pergunta };
+
+class Dialogos {
+ public:
+  virtual ~Dialogos() = default;
+  // A message box; an empty caption shows the application title.
+  virtual void Mensagem(QWidget* dono, const QString& titulo, const QString& texto,
+                        Icone icone) = 0;
+  // A Yes/No question with the question icon; true for Yes.
+  virtual bool Pergunta(QWidget* dono, const QString& titulo, const QString& texto) = 0;
+  // Folder picker; empty when cancelled.
+  virtual QString Diretorio(QWidget* dono, const QString& titulo, const QString& inicial,
+                            bool botaoNovaPasta) = 0;
+  // Opens a file with the program the desktop associates with it.
+  virtual bool AbrirArquivo(const QString& caminho) = 0;
+};
+
+// The object in use (the real message boxes unless a test installed another).
+Dialogos& dialogos();
+// Installs d (not owned); nullptr puts the real message boxes back.
+void InstalaDialogos(Dialogos* d);
+
+// The shared messages of the editors.
+namespace msg {
+// "Você tem certeza que deseja salvar %s ?" / "Salvar?"
+bool ConfirmaSalvar(QWidget* dono, const QString& objeto);
+// "Você tem certeza que deseja excluir %s ?" / "Excluir?"
+bool ConfirmaExcluir(QWidget* dono, const QString& objeto);
+// The leave-with-changes question; true when the user agrees to lose the changes.
+bool AbandonarAlteracoes(QWidget* dono);
+void Sucesso(QWidget* dono);
+void Falha(QWidget* dono);
+// The failure text as a plain message (no icon, program title).
+void FalhaSimples(QWidget* dono);
+void FalhaConsulta(QWidget* dono);
+void CNPJInvalido(QWidget* dono);
+void CampoInvalido(QWidget* dono);
+// A plain message: program title, no icon.
+void Simples(QWidget* dono, const QString& texto);
+// The general error dialog for an error nothing else caught.
+void ErroGeral(QWidget* dono, const QString& texto);
+
+extern const char* const kTextoFalha;
+}  // namespace msg
+
+// An empty value shows "Por favor, preencha o campo ..." and answers true (missing).
+bool CampoObrigatorio(QWidget* janela, const QString& valor, const QString& rotulo);
+
+// Runs f, turning any error it throws into the general error dialog: the program goes on.
+void Protegido(QWidget* dono, const std::function<void()>& f);
+
+}  // namespace shell

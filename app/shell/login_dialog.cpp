@@ -1,0 +1,103 @@
+#include "login_dialog.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "dialogos.h"
+#include "store/conversions.h"
+#include "store/data_module.h"
+
+namespace shell {
+
+TPasswordDlg::TPasswordDlg(store::TdmTributarium& dm, QWidget* pai)
+    : QDialog(pai),
+      dm_(dm),
+      edtLogin_(new QLineEdit(this)),
+      edtSenha_(new QLineEdit(this)),
+      btnOK_(new QPushButton(QStringLiteral("OK"), this)),
+      btnCancel_(new QPushButton(QStringLiteral("Cancel"), this)) {
+  setWindowTitle(QStringLiteral("Tributarium"));
+  setModal(true);
+  edtLogin_->setObjectName(QStringLiteral("edtLogin"));
+  edtSenha_->setObjectName(QStringLiteral("edtSenha"));
+  edtLogin_->setMaxLength(20);
+  edtSenha_->setMaxLength(20);
+  edtSenha_->setEchoMode(QLineEdit::Password);
+  edtLogin_->installEventFilter(this);
+  edtSenha_->installEventFilter(this);
+  // Logins are kept in upper case; typing shows them that way at once.
+  connect(edtLogin_, &QLineEdit::textEdited, this, [this](const QString& t) {
+    int pos = edtLogin_->cursorPosition();
+    edtLogin_->setText(t.toUpper());
+    edtLogin_->setCursorPosition(pos);
+  });
+  btnOK_->setAutoDefault(false);
+  btnCancel_->setAutoDefault(false);
+  connect(btnOK_, &QPushButton::clicked, this, [this] { Protegido(this, [this] { Confirma(); }); });
+  connect(btnCancel_, &QPushButton::clicked, this, &QDialog::reject);
+
+  auto* titulo =
+      new QLabel(QStringLiteral("<b>Tributarium</b><br>Informe seu login e sua senha."), this);
+  auto* form = new QFormLayout;
+  form->addRow(QStringLiteral("Login"), edtLogin_);
+  form->addRow(QStringLiteral("Senha"), edtSenha_);
+  auto* botoes = new QHBoxLayout;
+  botoes->addStretch();
+  botoes->addWidget(btnOK_);
+  botoes->addWidget(btnCancel_);
+  auto* l = new QVBoxLayout(this);
+  l->addWidget(titulo);
+  l->addLayout(form);
+  l->addLayout(botoes);
+  setMinimumWidth(320);
+}
+
+bool TPasswordDlg::eventFilter(QObject* o, QEvent* e) {
+  if (e->type() == QEvent::KeyPress) {
+    auto* k = static_cast<QKeyEvent*>(e);
+    if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+      if (o == edtLogin_) {
+        edtSenha_->setFocus();
+        return true;
+      }
+      if (o == edtSenha_) {
+        btnOK_->click();
+        return true;
+      }
+    }
+  }
+  return QDialog::eventFilter(o, e);
+}
+
+void TPasswordDlg::Confirma() {
+  const std::string login = edtLogin_->text().toStdString();
+  const std::string senha = edtSenha_->text().toStdString();
+  std::string erro;
+  bool valido = dm_.ValidaLogin(login, senha, &erro);
+  if (!erro.empty())
+    msg::Simples(this, QStringLiteral("Erro no login: ") + QString::fromStdString(erro));
+  if (!valido) {
+    msg::Simples(this, QStringLiteral("Login ou Senha Inválidos!"));
+    return;
+  }
+  accept();
+  dm_.tUsuarioAtual.Close();
+  dm_.tUsuarioAtual.SetParam("login_usuario", login);
+  dm_.tUsuarioAtual.SetParam("senha", store::DigestoSenha(senha));
+  dm_.tUsuarioAtual.Open();
+  const store::RowSet& r = dm_.tUsuarioAtual.Rows();
+  if (!r.empty()) {
+    usuario_.id = static_cast<int>(r.integer(0, "ID_USUARIO"));
+    usuario_.login = QString::fromStdString(r.at(0, "LOGIN_USUARIO")).trimmed();
+    usuario_.nome = QString::fromStdString(r.at(0, "NOME_USUARIO")).trimmed();
+    usuario_.mestre = r.integer(0, "USUARIO_MESTRE") != 0;
+  }
+  dm_.tUsuarioAtual.Close();
+}
+
+}  // namespace shell

@@ -1,0 +1,44 @@
+// tributarium: the accountant's program.
+#include <QApplication>
+
+#include "dialogos.h"
+#include "main_window.h"
+#include "store/data_module.h"
+
+namespace {
+
+// Errors that escape an event handler are shown and the program goes on.
+class Aplicacao : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* o, QEvent* e) override {
+    try {
+      return QApplication::notify(o, e);
+    } catch (const std::exception& erro) {
+      shell::msg::ErroGeral(activeWindow(), QString::fromUtf8(erro.what()));
+    } catch (...) {
+      shell::msg::ErroGeral(activeWindow(), QStringLiteral("Erro desconhecido."));
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Aplicacao app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tributarium"));
+  store::TdmTributarium dm;
+  shell::TformTributarium janela(dm);
+  switch (janela.Inicia()) {
+    case shell::TformTributarium::Partida::Cancelada:
+      return 0;
+    case shell::TformTributarium::Partida::Falhou:
+      return 1;
+    case shell::TformTributarium::Partida::Pronta:
+      break;
+  }
+  janela.showMaximized();
+  janela.SelecionaBaseAtivacao();
+  return app.exec();
+}
