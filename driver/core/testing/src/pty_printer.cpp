@@ -11,15 +11,19 @@
 
 namespace orvik::core {
 
-PtyPrinter::PtyPrinter(Script script) : script_(std::move(script)) {
+PtyPrinter::PtyPrinter(Script script, bool hold_line) : script_(std::move(script)) {
   int slave = -1;
   char name[256] = {};
   if (::openpty(&master_, &slave, name, nullptr, nullptr) != 0)
     throw std::runtime_error("openpty failed");
   slave_name_ = name;
-  // The slave is closed here: the driver opens it per command. While no slave is open
-  // the master reports a hang-up, which the reading loop waits out.
-  ::close(slave);
+  // Unless the line is held, the slave is closed here: the driver opens it per command.
+  // While no slave is open the master reports a hang-up, which the reading loop waits out.
+  if (hold_line) {
+    held_slave_ = slave;
+  } else {
+    ::close(slave);
+  }
   ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
   thread_ = std::thread([this] { Run(); });
 }
@@ -27,6 +31,7 @@ PtyPrinter::PtyPrinter(Script script) : script_(std::move(script)) {
 PtyPrinter::~PtyPrinter() {
   stop_ = true;
   if (thread_.joinable()) thread_.join();
+  if (held_slave_ != -1) ::close(held_slave_);
   ::close(master_);
 }
 

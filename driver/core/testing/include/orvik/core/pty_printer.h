@@ -23,7 +23,10 @@ class PtyPrinter {
   // Bytes to answer a frame with; empty stays silent. Called on the printer's thread.
   using Script = std::function<std::string(const Frame&)>;
 
-  explicit PtyPrinter(Script script);
+  // hold_line keeps a slave descriptor open in the printer, as a real line never hangs
+  // up between commands: the printer then wakes on data alone, and bytes the driver
+  // left unread stay in the line for the next command.
+  explicit PtyPrinter(Script script, bool hold_line = false);
   ~PtyPrinter();
   PtyPrinter(const PtyPrinter&) = delete;
   PtyPrinter& operator=(const PtyPrinter&) = delete;
@@ -43,6 +46,7 @@ class PtyPrinter {
 
   Script script_;
   int master_ = -1;
+  int held_slave_ = -1;
   std::string slave_name_;
   std::atomic<bool> stop_{false};
   mutable std::mutex mutex_;

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include "common/files.h"
@@ -14,9 +15,12 @@ namespace orvik::core {
 
 class TestFolder {
  public:
-  TestFolder() {
-    char pattern[] = "/tmp/orvik_testXXXXXX";
-    path_ = ::mkdtemp(pattern);
+  // base: the folder to create it in (benchmarks compare a disk with a memory file system).
+  explicit TestFolder(const std::string& base = "/tmp") {
+    std::string pattern = base + "/orvik_testXXXXXX";
+    const char* made = ::mkdtemp(pattern.data());
+    if (!made) throw std::runtime_error("cannot create a scratch folder in " + base);
+    path_ = made;
     old_cwd_ = std::filesystem::current_path();
     std::filesystem::current_path(path_);
     ini_ = path_ / "ORVIK.INI";
