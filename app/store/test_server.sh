@@ -40,9 +40,14 @@ stop
 rm -rf "$dir/root"
 mkdir -p "$dir/root/lock" "$dir/root/tmp" "$dir/data"
 root=$dir/root
-for f in firebird.msg intl lib plugins UDF; do
-  [ -e "$fbroot/$f" ] && ln -s "$(readlink -f "$fbroot/$f")" "$root/$f"
+for f in firebird.msg lib plugins UDF; do
+  if [ -e "$fbroot/$f" ]; then ln -s "$(readlink -f "$fbroot/$f")" "$root/$f"; fi
 done
+# The character sets: the engine reads the system's fbintl.conf, whose module path
+# starts at $(root), now this private root. The module must be a real file there: a
+# link to it loads but its character sets are not found.
+mkdir -p "$root/intl"
+cp -L "$fbroot/intl/"* "$root/intl/"
 cp "$(readlink -f "$fbroot/plugins.conf")" "$root/plugins.conf"
 cp "$(readlink -f "$fbroot/fbtrace.conf")" "$root/fbtrace.conf" 2>/dev/null || true
 cp "$secdb_src" "$root/security3.fdb"
@@ -54,6 +59,7 @@ AuthServer = Srp, Legacy_Auth
 UserManager = Srp
 WireCrypt = Enabled
 ServerMode = Super
+SecurityDatabase = $root/security3.fdb
 CONF
 cat >"$root/databases.conf" <<CONF
 security.db = $root/security3.fdb
