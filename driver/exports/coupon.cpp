@@ -1,0 +1,218 @@
+// Fiscal coupon and payments: opening, items, adjustments, payments, closing, barcodes.
+//
+// Not built yet: every Lumvar routine of this group (orvik::lumvar) and every QVX routine
+// (orvik::qvx); each is marked kNotBuilt where it belongs.
+#include "dispatch.h"
+#include "orvik/orvik.h"
+
+using namespace orvik::exports;
+namespace core = orvik::core;
+
+namespace {
+
+// Barcode kinds the Lumvar printers do not print: the command-missing path with the
+// label the Lumvar printers give them (the name ends in a blank).
+int LumvarBarcodeMissing(std::string_view name, const char* code, std::string_view label) {
+  return Dispatch(
+      name, [label](const std::string&) { return core::CommandMissing(label); }, kNoRoutine, code);
+}
+
+}  // namespace
+
+extern "C" {
+
+ORVIK_API int ORVIK_CALL Orvik_AbreCupom(const char* id) {
+  return Dispatch(__func__, kNotBuilt, kNotBuilt, id);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_AbreCupomMFD(const char* id, const char* name, const char* address) {
+  return Dispatch(__func__, kNotBuilt, kNotBuilt, id, name, address);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_IdentificaConsumidor(const char* id, const char* name,
+                                                    const char* address) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, id, name, address);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VendeItem(const char* code, const char* description,
+                                         const char* aliquot, const char* quantity_type,
+                                         const char* quantity, int decimals, const char* unit_price,
+                                         const char* discount_type, const char* discount) {
+  return Dispatch(__func__, kNotBuilt, kNotBuilt, code, description, aliquot, quantity_type,
+                  quantity, decimals, unit_price, discount_type, discount);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VendeItemDepartamento(const char* code, const char* description,
+                                                     const char* aliquot, const char* unit_price,
+                                                     const char* quantity, const char* surcharge,
+                                                     const char* discount, const char* department,
+                                                     const char* unit) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, code, description, aliquot, unit_price, quantity,
+                  surcharge, discount, department, unit);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_AumentaDescricaoItem(const char* description) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, description);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_AtivaDesativaVendaUmaLinhaMFD(int one_line) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, one_line);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_AcrescimoDescontoItemMFD(const char* item, const char* flag,
+                                                        const char* type, const char* value) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, item, flag, type, value);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CancelaAcrescimoDescontoItemMFD(const char* flag, const char* item) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, flag, item);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CancelaItemAnterior(void) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CancelaItemGenerico(const char* item) {
+  return Dispatch(__func__, kNotBuilt, kNotBuilt, item);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_IniciaFechamentoCupom(const char* flag, const char* type,
+                                                     const char* value) {
+  return Dispatch(__func__, kNotBuilt, kNotBuilt, flag, type, value);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_IniciaFechamentoCupomMFD(const char* flag, const char* type,
+                                                        const char* surcharge,
+                                                        const char* discount) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, flag, type, surcharge, discount);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_AcrescimoDescontoSubtotalMFD(const char* flag, const char* type,
+                                                            const char* value) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, flag, type, value);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CancelaAcrescimoDescontoSubtotalMFD(const char* flag) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, flag);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_EfetuaFormaPagamento(const char* form, const char* value) {
+  return Dispatch(__func__, kNotBuilt, kNotBuilt, form, value);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_EfetuaFormaPagamentoDescricaoForma(const char* form,
+                                                                  const char* value,
+                                                                  const char* description) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, form, value, description);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_EfetuaFormaPagamentoMFD(const char* form, const char* value,
+                                                       const char* installments,
+                                                       const char* description) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, form, value, installments, description);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_EstornoFormasPagamento(const char* origin, const char* destination,
+                                                      const char* value) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, origin, destination, value);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_TerminaFechamentoCupom(const char* message) {
+  // The close of Orvik_FechaCupom with five empty texts: each family's FechaCupom routine
+  // (not built yet) is called with ("", "", "", "", "", message).
+  return Dispatch(__func__, kNotBuilt, kNotBuilt, message);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_TerminaFechamentoCupomCodigoBarrasMFD(
+    const char* arg1, const char* arg2, const char* arg3, const char* arg4, const char* arg5,
+    const char* arg6, const char* arg7, const char* arg8, const char* arg9, const char* arg10) {
+  // No model prints a barcode at the close: command missing for every family.
+  return AnyFamily(
+      __func__,
+      [](auto&&...) { return core::CommandMissing("Orvik_TerminaFechamentoCupomCodigoBarrasMFD"); },
+      arg1, arg2, arg3, arg4, arg5, arg6, arg7, arg8, arg9, arg10);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_FechaCupom(const char* form, const char* flag, const char* type,
+                                          const char* adjustment, const char* paid,
+                                          const char* message) {
+  return Dispatch(__func__, kNotBuilt, kNotBuilt, form, flag, type, adjustment, paid, message);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_FechaCupomResumido(const char* form, const char* message) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, form, message);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CancelaCupom(void) {
+  return Dispatch(__func__, kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CancelaCupomMFD(const char* arg1, const char* arg2,
+                                               const char* arg3) {
+  // The arguments are accepted and not used; the Lumvar routine is that of CancelaCupom.
+  (void)arg1, (void)arg2, (void)arg3;
+  return Dispatch(__func__, kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CupomAdicionalMFD(void) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine);
+}
+
+// Barcodes the Lumvar printers print (type 0 UPC-A ... 6 CODABAR).
+
+ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasUPCAMFD(const char* code) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, code);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasUPCEMFD(const char* code) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, code);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasEAN13MFD(const char* code) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, code);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasEAN8MFD(const char* code) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, code);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasCODE39MFD(const char* code) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, code);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasITFMFD(const char* code) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, code);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasCODABARMFD(const char* code) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, code);
+}
+
+// Barcodes no Lumvar printer prints.
+
+ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasCODE128MFD(const char* code) {
+  return LumvarBarcodeMissing(__func__, code, "OrvikKAP_CodigoBarrasCODE128MFD ");
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasCODE93MFD(const char* code) {
+  return LumvarBarcodeMissing(__func__, code, "OrvikKAP_CodigoBarrasCODE93MFD ");
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasISBNMFD(const char* code) {
+  return LumvarBarcodeMissing(__func__, code, "OrvikKAP_CodigoBarrasISBNMFD ");
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasMSIMFD(const char* code) {
+  return LumvarBarcodeMissing(__func__, code, "OrvikKAP_CodigoBarrasMSIMFD ");
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasPLESSEYMFD(const char* code) {
+  return LumvarBarcodeMissing(__func__, code, "OrvikKAP_CodigoBarrasPLESSEYMFD ");
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ConfiguraCodigoBarrasMFD(int height, int width, int text_position,
+                                                        int font, int margin) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, height, width, text_position, font, margin);
+}
+
+}  // extern "C"

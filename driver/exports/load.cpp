@@ -1,0 +1,20 @@
+// The load-time step: the driver reads its configuration once, before any export runs.
+#include <cstdio>
+#include <exception>
+
+#include "orvik/core/state.h"
+
+namespace {
+
+__attribute__((constructor)) void LoadDriver() {
+  try {
+    orvik::core::Startup();
+  } catch (const std::exception& e) {
+    // A host must be able to load the driver whatever its configuration says.
+    std::fprintf(stderr, "liborvik: start-up failed: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "liborvik: start-up failed\n");
+  }
+}
+
+}  // namespace

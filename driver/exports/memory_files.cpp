@@ -1,0 +1,128 @@
+// Fiscal memory files: MFD download, Sintegra and RFD files, the Ato 17 libraries.
+//
+// Not built yet: every routine of this group (orvik::memfiles), marked kNotBuilt.
+#include "dispatch.h"
+#include "orvik/orvik.h"
+
+using namespace orvik::exports;
+namespace core = orvik::core;
+
+namespace {
+
+// Only the Lumvar printers download their memory; the other families are told so by the
+// export's own name, whatever the family.
+template <class Lumvar, class... Args>
+int LumvarDownload(std::string_view name, Lumvar&& lumvar, Args... args) {
+  if (!IsLumvar()) {
+    return Guarded(name, [name] { return core::NotImplemented(name); });
+  }
+  return AnyFamily(name, lumvar, args...);
+}
+
+}  // namespace
+
+extern "C" {
+
+ORVIK_API int ORVIK_CALL Orvik_DownloadMFD(const char* file, const char* kind, const char* first,
+                                           const char* last, const char* user) {
+  return LumvarDownload(__func__, kNotBuilt, file, kind, first, last, user);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_DownloadMF(const char* reserved) {
+  // Reserved: no printer downloads its fiscal memory this way.
+  return AnyFamily(
+      __func__, [](const std::string&) { return core::NotImplemented("Orvik_DownloadMF"); },
+      reserved);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_FormatoDadosMFD(const char* source, const char* target,
+                                               const char* format, const char* kind,
+                                               const char* first, const char* last,
+                                               const char* user) {
+  return LumvarDownload(__func__, kNotBuilt, source, target, format, kind, first, last, user);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_RelatorioSintegraMFD(int selections, const char* target,
+                                                    const char* month, const char* year,
+                                                    const char* company, const char* street,
+                                                    const char* number, const char* complement,
+                                                    const char* district, const char* city,
+                                                    const char* postal_code, const char* telephone,
+                                                    const char* fax, const char* contact) {
+  return AnyFamily(__func__, kNotBuilt, selections, target, month, year, company, street, number,
+                   complement, district, city, postal_code, telephone, fax, contact);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_RelatorioSintegraMFDBinario(
+    int selections, const char* source, const char* target, const char* company, const char* street,
+    const char* number, const char* complement, const char* district, const char* city,
+    const char* postal_code, const char* telephone, const char* fax, const char* contact) {
+  return AnyFamily(__func__, kNotBuilt, selections, source, target, company, street, number,
+                   complement, district, city, postal_code, telephone, fax, contact);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_LeMemoriasBinario(const char* binary_file, const char* serial,
+                                                 int flag) {
+  return AnyFamily(__func__, kNotBuilt, binary_file, serial, flag);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_GeraArquivoATO17Binario(const char* binary_file,
+                                                       const char* text_file, const char* first,
+                                                       const char* last, const char* interval_kind,
+                                                       const char* user, const char* content_kind) {
+  return AnyFamily(__func__, kNotBuilt, binary_file, text_file, first, last, interval_kind, user,
+                   content_kind);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_LeStatusGeraBinario(int* state, int* error, int* size_read,
+                                                   int* progress, char* text) {
+  return AnyFamily(__func__, kNotBuilt, state, error, size_read, progress, text);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CancelaLeituraBinario(void) {
+  return AnyFamily(__func__, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_GeraRFDBinario(const char* first, const char* last,
+                                              int interval_type, int content_type, char* file) {
+  return AnyFamily(__func__, kNotBuilt, first, last, interval_type, content_type, file);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_GeraRFDBinarioRJ(const char* first, const char* last,
+                                                int interval_type) {
+  return AnyFamily(__func__, kNotBuilt, first, last, interval_type);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ConverteATO17ParaPAFRJ(const char* file) {
+  return AnyFamily(__func__, kNotBuilt, file);
+}
+
+ORVIK_API int ORVIK_CALL RFD_ConvertedaMFD(const char* crz) {
+  return AnyFamily(__func__, kNotBuilt, crz);
+}
+
+ORVIK_API int ORVIK_CALL RFD_ConvertedaMFDData(const char* first_date, const char* last_date) {
+  return AnyFamily(__func__, kNotBuilt, first_date, last_date);
+}
+
+ORVIK_API int ORVIK_CALL RFD_ApagaArquivos(void) {
+  return AnyFamily(__func__, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL RFD_SetaStorage(int storage) {
+  return AnyFamily(__func__, kNotBuilt, storage);
+}
+
+ORVIK_API int ORVIK_CALL RFD_SetaEmiteLMF_RFD(int emit) {
+  return AnyFamily(__func__, kNotBuilt, emit);
+}
+
+ORVIK_API int ORVIK_CALL AtoCotepe_SetaTDMFlag(int tdm) {
+  return AnyFamily(__func__, kNotBuilt, tdm);
+}
+
+ORVIK_API int ORVIK_CALL Sintegra_ApagaFiles(void) {
+  return AnyFamily(__func__, kNotBuilt);
+}
+
+}  // extern "C"

@@ -1,0 +1,482 @@
+// Status, identity, counters, totals and tables. Every export reads the printer through
+// its family's routine and hands the answer to the writer of its width.
+//
+// Not built yet: every Lumvar routine of this group (orvik::lumvar) and every QVX routine
+// (orvik::qvx); each is marked kNotBuilt where it belongs.
+#include "dispatch.h"
+#include "orvik/core/text_forms.h"
+#include "orvik/orvik.h"
+
+using namespace orvik::exports;
+namespace core = orvik::core;
+
+namespace {
+
+// The net-sales writer: the digits are first fitted to the length of the text the caller
+// left in the buffer (the caller's wanted width), then written as 14 digits.
+void WriteNetSales(char* buffer) {
+  const int wanted = buffer ? static_cast<int>(std::char_traits<char>::length(buffer)) : 0;
+  auto& value = core::State().return_value;
+  value = wanted > 0 ? core::LastDigits(value, wanted) : std::string();
+  core::WriteDigits(buffer, 14);
+}
+
+// A first/last pair that only family 0 reads: other families answer 0 without a message,
+// and the writers then leave zeros rather than an earlier query's answer.
+template <class Lumvar>
+int LumvarPair(std::string_view name, Lumvar&& lumvar) {
+  if (!IsLumvar()) {
+    core::State().return_value.clear();
+    core::State().second_return_value.clear();
+    return 0;
+  }
+  return Dispatch(name, lumvar, kNoRoutine);
+}
+
+// The command-missing path in place of the not-implemented one, then the writer.
+template <class Writer>
+int CommandMissingQuery(std::string_view name, Writer&& writer) {
+  const int result = Guarded(name, [&] { return QueryCommandMissing(MissingLabel(name)); });
+  Write(name, writer);
+  return result;
+}
+
+}  // namespace
+
+extern "C" {
+
+// ---- Status and flags ----
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaEstadoImpressora(int* ack, int* st1, int* st2) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, ack, st1, st2);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaEstadoImpressoraStr(char* ack, char* st1, char* st2) {
+  // The routine writes the three numbers itself (no return file).
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, ack, st1, st2);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaEstadoImpressoraMFD(int* ack, int* st1, int* st2,
+                                                           int* unused) {
+  (void)unused;  // accepted for compatibility; nothing is written to it
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, ack, st1, st2);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_FlagsFiscais(int* flags) {
+  return Dispatch(__func__, kNotBuilt, kNotBuilt, flags);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_FlagsFiscaisStr(char* flags) {
+  return Query(__func__, AsIs(flags), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_LeIndicadores(int* indicators) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, indicators);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaZPendente(int* pending) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, pending);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_StatusEstendidoMFD(int* status) {
+  // Sent to the printer whatever the model family.
+  return AnyFamily(__func__, kNotBuilt, status);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaImpressoraLigada(void) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaModoOperacao(char* mode) {
+  return Query(__func__, AsIs(mode), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaTipoImpressora(int* type) {
+  return Dispatch(__func__, kNotBuilt, kNoRoutine, type);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaTipoImpressoraStr(char* type) {
+  return Query(__func__, AsIs(type), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaEstadoGaveta(int* state) {
+  return Dispatch(__func__, kNotBuilt, kNotBuilt, state);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaEstadoGavetaStr(char* state) {
+  return Query(__func__, AsIs(state), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaSensorPoucoPapelMFD(char* sensor) {
+  return Query(__func__, AsIs(sensor), kNotBuilt, kNotBuilt);
+}
+
+// ---- Identity ----
+
+ORVIK_API int ORVIK_CALL Orvik_ModeloImpressora(char* model) {
+  return Query(__func__, AsIs(model), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_MarcaModeloTipoImpressoraMFD(char* brand, char* model, char* type) {
+  // The routine copies the type into its buffer itself; brand and model go through the
+  // writers.
+  return Query(__func__, Both(AsIs(brand), SecondAsIs(model)), kNotBuilt, kNoRoutine, type);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_LeCodigoNacionalIdentificacaoECF(char* code) {
+  // Read whatever the model family; the writer runs on success and on failure.
+  const int result = AnyFamily(__func__, kNotBuilt);
+  Write(__func__, AsIs(code));
+  return result;
+}
+
+ORVIK_API int ORVIK_CALL Orvik_NumeroSerie(char* serial) {
+  return Query(__func__, AsIs(serial), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_NumeroSerieCriptografado(char* encrypted) {
+  // Family 0 only, and the answer is written only when the serial number was read.
+  const int result = Dispatch(__func__, kNotBuilt, kNoRoutine);
+  if (result == 1) Write(__func__, AsIs(encrypted));
+  return result;
+}
+
+ORVIK_API int ORVIK_CALL Orvik_NumeroSerieDescriptografado(const char* encrypted, char* serial) {
+  return Query(__func__, AsIs(serial), kNotBuilt, kNoRoutine, encrypted);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_NumeroSerieMemoriaMFD(char* serial) {
+  return Query(__func__, AsIs(serial), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VersaoFirmware(char* version) {
+  return Query(__func__, AsIs(version), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_NumeroLoja(char* store) {
+  return Query(__func__, DigitsOf(store, 4), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_NumeroCaixa(char* till) {
+  return Query(__func__, DigitsOf(till, 4), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CNPJ_IE(char* cnpj, char* ie) {
+  return Query(__func__, Both(TextOf(cnpj, 18), SecondText(ie, 15)), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CGC_IE(char* cgc, char* ie) {
+  // The same routine as Orvik_CNPJ_IE.
+  return Query(__func__, Both(TextOf(cgc, 18), SecondText(ie, 15)), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_CNPJMFD(char* cnpj) {
+  return Query(__func__, AsIs(cnpj), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_InscricaoEstadualMFD(char* ie) {
+  return Query(__func__, AsIs(ie), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_InscricaoMunicipalMFD(char* im) {
+  return Query(__func__, AsIs(im), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ClicheProprietario(char* cliche) {
+  return Query(__func__, AsIs(cliche), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_SimboloMoeda(char* symbol) {
+  return Query(__func__, AsIs(symbol), kNotBuilt, kNoRoutine);
+}
+
+// ---- Dates and times ----
+
+ORVIK_API int ORVIK_CALL Orvik_DataHoraImpressora(char* date, char* time) {
+  return Query(__func__, Both(AsIs(date), SecondAsIs(time)), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_DataHoraSoftwareBasico(char* date, char* time) {
+  // The answers are written only when the reading succeeded.
+  const int result = Dispatch(__func__, kNotBuilt, kNoRoutine);
+  if (result == 1) Write(__func__, Both(AsIs(date), SecondAsIs(time)));
+  return result;
+}
+
+ORVIK_API int ORVIK_CALL Orvik_DataHoraReducao(char* date, char* time) {
+  return Query(__func__, Both(AsIs(date), SecondAsIs(time)), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_DataMovimento(char* date) {
+  return Query(__func__, AsIs(date), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_DataMovimentoUltimaReducaoMFD(char* date) {
+  return Query(__func__, AsIs(date), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_DataHoraUltimoDocumentoMFD(char* date_time) {
+  return Query(__func__, AsIs(date_time), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_LeParametrosPAF(char* cnpj, char* date, char* time, char* serial,
+                                               char* till, char* grand_total) {
+  // The PAF parameters are the answers of five queries, each with its own routing and
+  // writers; the first one that fails ends the list.
+  int result = Orvik_CNPJ_IE(cnpj, serial);
+  if (result == 1) result = Orvik_NumeroSerie(serial);
+  if (result == 1) result = Orvik_DataHoraImpressora(date, time);
+  if (result == 1) result = Orvik_NumeroCaixa(till);
+  if (result == 1) result = Orvik_GrandeTotal(grand_total);
+  return result;
+}
+
+// ---- Counters ----
+
+ORVIK_API int ORVIK_CALL Orvik_NumeroCupom(char* coo) {
+  return Query(__func__, DigitsOf(coo, 6), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_NumeroCuponsCancelados(char* count) {
+  return Query(__func__, AsIs(count), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_NumeroOperacoesNaoFiscais(char* count) {
+  return Query(__func__, AsIs(count), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_NumeroIntervencoes(char* count) {
+  return Query(__func__, DigitsOf(count, 4), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_NumeroReducoes(char* count) {
+  return Query(__func__, DigitsOf(count, 4), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_NumeroSubstituicoesProprietario(char* count) {
+  return Query(__func__, DigitsOf(count, 4), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ContadorCupomFiscalMFD(char* count) {
+  return Query(__func__, AsIs(count), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ContadorComprovantesCreditoMFD(char* count) {
+  return Query(__func__, AsIs(count), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ContadorOperacoesNaoFiscaisCanceladasMFD(char* count) {
+  return Query(__func__, DigitsOf(count, 4), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ContadorFitaDetalheMFD(char* count) {
+  return Query(__func__, AsIs(count), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ContadorRelatoriosGerenciaisMFD(char* count) {
+  return Query(__func__, AsIs(count), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ComprovantesNaoFiscaisNaoEmitidosMFD(char* count) {
+  return Query(__func__, AsIs(count), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ReducoesRestantesMFD(char* count) {
+  return Query(__func__, AsIs(count), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_MinutosImprimindo(char* minutes) {
+  return Query(__func__, AsIs(minutes), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_MinutosLigada(char* minutes) {
+  return Query(__func__, AsIs(minutes), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_MinutosEmitindoDocumentosFiscaisMFD(char* minutes) {
+  return Query(__func__, AsIs(minutes), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_TempoOperacionalMFD(char* minutes) {
+  return Query(__func__, AsIs(minutes), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_PercentualLivreMFD(char* percent) {
+  return Query(__func__, AsIs(percent), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_TamanhoTotalMFD(char* size) {
+  return Query(__func__, AsIs(size), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_TotalLivreMFD(char* free_bytes) {
+  return Query(__func__, AsIs(free_bytes), kNotBuilt, kNoRoutine);
+}
+
+// ---- Totals ----
+
+ORVIK_API int ORVIK_CALL Orvik_SubTotal(char* subtotal) {
+  return Query(__func__, DigitsOf(subtotal, 14), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_GrandeTotal(char* grand_total) {
+  return Query(__func__, DigitsOf(grand_total, 18), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VendaBruta(char* gross) {
+  return Query(__func__, DigitsOf(gross, 14), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VendaLiquida(char* net) {
+  return Query(
+      __func__, [net] { WriteNetSales(net); }, kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_Descontos(char* discounts) {
+  return Query(__func__, DigitsOf(discounts, 14), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_Acrescimos(char* surcharges) {
+  return Query(__func__, AsIs(surcharges), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_Cancelamentos(char* cancellations) {
+  return Query(__func__, DigitsOf(cancellations, 14), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_TotalDocTroco(char* change) {
+  // The QVX printers lack the command.
+  return Query(__func__, AsIs(change), kNotBuilt,
+               [] { return QueryCommandMissing("ORVIK820_TotalDocTroco"); });
+}
+
+ORVIK_API int ORVIK_CALL Orvik_TotalDiaTroco(char* change) {
+  return Query(__func__, AsIs(change), kNotBuilt,
+               [] { return QueryCommandMissing("ORVIK820_TotalDiaTroco"); });
+}
+
+ORVIK_API int ORVIK_CALL Orvik_TotalIcmsCupom(char* icms) {
+  return Query(__func__, DigitsOf(icms, 14), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ValorPagoUltimoCupom(char* paid) {
+  return Query(__func__, AsIs(paid), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ValorFormaPagamento(const char* form, char* value) {
+  return Query(__func__, AsIs(value), kNotBuilt, kNoRoutine, form);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ValorFormaPagamentoMFD(const char* form, char* value) {
+  return Query(__func__, AsIs(value), kNotBuilt, kNoRoutine, form);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ValorTotalizadorNaoFiscal(const char* totalizer, char* value) {
+  return Query(__func__, AsIs(value), kNotBuilt, kNoRoutine, totalizer);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ValorTotalizadorNaoFiscalMFD(const char* totalizer, char* value) {
+  return Query(__func__, AsIs(value), kNotBuilt, kNoRoutine, totalizer);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_UltimoItemVendido(char* item) {
+  return Query(__func__, AsIs(item), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_InicioFimGTsMFD(char* initial, char* current) {
+  const int result = LumvarPair(__func__, kNotBuilt);
+  Write(__func__, Both(DigitsOf(initial, 18), SecondDigits(current, 18)));
+  return result;
+}
+
+ORVIK_API int ORVIK_CALL Orvik_InicioFimCOOsMFD(char* initial, char* current) {
+  const int result = LumvarPair(__func__, kNotBuilt);
+  Write(__func__, Both(SecondDigits(current, 6), DigitsOf(initial, 6)));
+  return result;
+}
+
+// ---- Tables ----
+
+ORVIK_API int ORVIK_CALL Orvik_RetornoAliquotas(char* rates) {
+  return Query(__func__, AsIs(rates), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaAliquotasIss(char* rates) {
+  return Query(__func__, AsIs(rates), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaAliquotasICMS(char* rates) {
+  return Query(__func__, AsIs(rates), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaIndiceAliquotasIss(char* indexes) {
+  return Query(__func__, AsIs(indexes), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaIndiceAliquotasICMS(char* indexes) {
+  return Query(__func__, AsIs(indexes), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaTotalizadoresParciais(char* totals) {
+  return Query(__func__, AsIs(totals), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaTotalizadoresParciaisMFD(char* totals) {
+  return Query(__func__, AsIs(totals), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaTotalizadoresNaoFiscais(char* names) {
+  return Query(__func__, AsIs(names), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaTotalizadoresNaoFiscaisMFD(char* names) {
+  return Query(__func__, AsIs(names), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ContadoresTotalizadoresNaoFiscais(char* counters) {
+  return Query(__func__, AsIs(counters), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_ContadoresTotalizadoresNaoFiscaisMFD(char* counters) {
+  // The same routine as Orvik_ContadoresTotalizadoresNaoFiscais.
+  return Query(__func__, AsIs(counters), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaRecebimentoNaoFiscal(char* receipts) {
+  return Query(__func__, AsIs(receipts), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaRecebimentoNaoFiscalMFD(char* receipts) {
+  return Query(__func__, AsIs(receipts), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaFormasPagamento(char* forms) {
+  // The non-fiscal printers answer "command missing" here, not "not implemented".
+  if (IsVuno()) return CommandMissingQuery(__func__, AsIs(forms));
+  return Query(__func__, AsIs(forms), kNotBuilt, kNotBuilt);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaFormasPagamentoMFD(char* forms) {
+  // Only the Lumvar printers have this layout; every other family answers "command
+  // missing".
+  if (!IsLumvar()) return CommandMissingQuery(__func__, AsIs(forms));
+  return Query(__func__, AsIs(forms), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaDepartamentos(char* departments) {
+  return Query(__func__, AsIs(departments), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaRelatorioGerencialMFD(char* reports) {
+  return Query(__func__, AsIs(reports), kNotBuilt, kNoRoutine);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_LeNomeRelatorioGerencial(const char* index, char* name) {
+  return Query(__func__, AsIs(name), kNotBuilt, kNoRoutine, index);
+}
+
+ORVIK_API int ORVIK_CALL Orvik_VerificaTruncamento(char* truncation) {
+  return Query(__func__, AsIs(truncation), kNotBuilt, kNoRoutine);
+}
+
+}  // extern "C"
