@@ -1,1 +1,265 @@
+// The data module: connecting, switching bases with the constraint upgrade, the
+// operation log and the installation of the delivered databases.
+#include <fstream>
+
+#include "store/conversions.h"
 #include "store_fixture.h"
+
+namespace store::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DataModule : public StoreTest {
+ protected:
+  // Runs DDL on a base's data database through a connection of its own.
+  void alter_base(const fs::path& base, const std::vector<std::string>& statements) {
+    Connection c;
+    c.DatabaseName = location(base / kDataFile);
+    c.Params = {"user_name=SYSDBA", "password=quernstab"};
+    c.Connect();
+    Transaction t(c);
+    for (const std::string& s : statements) {
+      ExecSQL(t, s);
+      t.CommitRetaining();
+    }
+  }
+
+  std::int64_t constraint_segments() {
+    return select(dm_->trDados,
+                  "select count(*) from RDB$INDEX_SEGMENTS where RDB$INDEX_NAME = "
+                  "'PRODUTO_NF_COD_PRODUTO_UNICO'")
+        .integer(0, "COUNT");
+  }
+
+  std::string constraint_index_id() {
+    RowSet r = select(dm_->trDados,
+                      "select RDB$INDEX_ID from RDB$INDICES where RDB$INDEX_NAME = "
+                      "'PRODUTO_NF_COD_PRODUTO_UNICO'");
+    return r.empty() ? "" : r.rows[0][0];
+  }
+
+  // Whether an item with this code is accepted in the invoice.
+  bool item_accepted(int nota, const std::string& codigo) {
+    try {
+      add_item(nota, codigo);
+      return true;
+    } catch (const TEBancoDados& e) {
+      EXPECT_EQ(e.ErrorCode(), -803);
+      return false;
+    }
+  }
+};
+
+TEST_F(DataModule, ConectaCatalogoOpensTheBaseListAndTodaysLog) {
+  dm_->ConectaCatalogo();
+  EXPECT_TRUE(dm_->dbCatalogo.Connected());
+  EXPECT_EQ(dm_->dbCatalogo.Params,
+            (std::vector<std::string>{"user_name=SYSDBA", "password=quernstab"}));
+  ASSERT_TRUE(dm_->tBaseDados.Active());
+  ASSERT_EQ(dm_->tBaseDados.Rows().size(), 1u);
+  EXPECT_EQ(dm_->tBaseDados.Rows().at(0, "ID_BASE_DADOS"), "1");
+  EXPECT_EQ(dm_->tBaseDados.Rows().at(0, "NOME_CLIENTE"), "Default");
+  EXPECT_TRUE(dm_->tLog.Active());
+  EXPECT_FALSE(dm_->dbDados.Connected());
+}
+
+TEST_F(DataModule, ConectaCatalogoWithoutTheFileFailsWithTheEngineText) {
+  fs::remove(dir_ / kCatalogFile);
+  try {
+    dm_->ConectaCatalogo();
+    FAIL() << "connected to a missing catalogue";
+  } catch (const DatabaseError& e) {
+    EXPECT_NE(std::string(e.what()), "");
+  }
+  EXPECT_FALSE(dm_->dbCatalogo.Connected());
+}
+
+TEST_F(DataModule, TrocarBancoSwitchesBetweenBases) {
+  connect();
+  for (Query* q : {&dm_->tNotaFiscal, &dm_->tProdutoNota, &dm_->tProduto, &dm_->tLog,
+                   &dm_->tInventario, &dm_->tUsuarios})
+    EXPECT_TRUE(q->Active()) << q->name();
+  TProduto p;
+  p.CD_PRODUTO = "42";
+  p.TX_DESCRICAO = "Arroz";
+  p.TX_UNIDADE = "KG";
+  p.TX_TIPO_ALIQUOTA = "ICMS";
+  p.Inserir();
+
+  fs::path outra = make_base("Outra");
+  dm_->TrocarBanco("Outra", location(outra));
+  EXPECT_EQ(dm_->dbDados.DatabaseName, location(outra / kDataFile));
+  dm_->tProduto.Refresh();
+  EXPECT_TRUE(dm_->tProduto.Rows().empty());
+
+  dm_->TrocarBanco("Default", location(dir_ / kTemplateFolder));
+  ASSERT_EQ(dm_->tProduto.Rows().size(), 1u);
+  EXPECT_EQ(dm_->tProduto.Rows().at(0, "CD_PRODUTO"), "42");
+}
+
+TEST_F(DataModule, OlderSingleColumnConstraintIsRebuiltOnceOverCodeAndInvoice) {
+  fs::path antiga = make_base("Antiga");
+  alter_base(antiga, {"ALTER TABLE PRODUTO_NOTA DROP CONSTRAINT PRODUTO_NF_COD_PRODUTO_UNICO",
+                      "ALTER TABLE PRODUTO_NOTA ADD CONSTRAINT PRODUTO_NF_COD_PRODUTO_UNICO "
+                      "UNIQUE (CD_PRODUTO)"});
+  dm_->ConectaCatalogo();
+  dm_->TrocarBanco("Antiga", location(antiga));
+  EXPECT_EQ(constraint_segments(), 2);
+  int a = add_invoice({2024, 1, 10}, 1);
+  int b = add_invoice({2024, 1, 10}, 2);
+  EXPECT_TRUE(item_accepted(a, "7"));
+  EXPECT_TRUE(item_accepted(b, "7"));
+  EXPECT_FALSE(item_accepted(a, "7"));
+
+  // Opening it again changes nothing: the index is the same one.
+  std::string id = constraint_index_id();
+  ASSERT_NE(id, "");
+  dm_->TrocarBanco("Antiga", location(antiga));
+  EXPECT_EQ(constraint_segments(), 2);
+  EXPECT_EQ(constraint_index_id(), id);
+}
+
+TEST_F(DataModule, BaseWithoutTheConstraintOpensAndStaysWithoutIt) {
+  fs::path sem = make_base("Sem");
+  alter_base(sem, {"ALTER TABLE PRODUTO_NOTA DROP CONSTRAINT PRODUTO_NF_COD_PRODUTO_UNICO"});
+  dm_->ConectaCatalogo();
+  dm_->TrocarBanco("Sem", location(sem));
+  EXPECT_TRUE(dm_->dbDados.Connected());
+  EXPECT_TRUE(dm_->tNotaFiscal.Active());
+  EXPECT_EQ(constraint_segments(), 0);
+  int a = add_invoice({2024, 1, 10});
+  EXPECT_TRUE(item_accepted(a, "7"));
+  EXPECT_TRUE(item_accepted(a, "7"));
+  // The failed drop was rolled back and later writes still commit.
+  EXPECT_EQ(count(dm_->trDados, "PRODUTO_NOTA"), 2);
+}
+
+TEST_F(DataModule, TrocarBancoToAFolderWithoutTheFileLeavesNoDataDatabaseOpen) {
+  connect();
+  fs::path vazia = dir_ / "Vazia";
+  fs::create_directories(vazia);
+  EXPECT_THROW(dm_->TrocarBanco("Vazia", location(vazia)), DatabaseError);
+  EXPECT_FALSE(dm_->dbDados.Connected());
+  EXPECT_FALSE(dm_->tNotaFiscal.Active());
+  EXPECT_FALSE(dm_->tProduto.Active());
+  TNotaFiscal n;
+  n.NB_NOTA = 1;
+  n.DT_EMISSAO = {2024, 1, 1};
+  EXPECT_FALSE(n.Inserir());  // nothing to write to, and nothing pretends otherwise
+}
+
+TEST_F(DataModule, WindowsAreToldWhenTheQueryTheyShowChanges) {
+  connect();
+  TProduto p;
+  p.CD_PRODUTO = "1";
+  p.TX_DESCRICAO = "Feijão";
+  p.TX_UNIDADE = "KG";
+  p.TX_TIPO_ALIQUOTA = "ICMS";
+  p.Inserir();
+  std::vector<std::size_t> seen;
+  int token = dm_->tProduto.Subscribe([&](const Query& q) {
+    if (q.Active()) seen.push_back(q.Rows().size());
+  });
+  p.TX_DESCRICAO = "Feijão preto";
+  p.Alterar();
+  EXPECT_EQ(seen, std::vector<std::size_t>{1});
+  EXPECT_EQ(dm_->tProduto.Rows().at(0, "TX_DESCRICAO"), "Feijão preto");
+  dm_->tProduto.Unsubscribe(token);
+  p.Alterar();
+  EXPECT_EQ(seen.size(), 1u);
+}
+
+TEST_F(DataModule, LogLinesCarryTheLoggedUserOrZeroBeforeLogin) {
+  dm_->ConectaCatalogo();
+  int pumped = 0;
+  dm_->ProcessMessages = [&] { ++pumped; };
+  EXPECT_TRUE(dm_->GravaLog("antes do login"));
+  std::string erro;
+  EXPECT_FALSE(dm_->ValidaLogin("ADMIN", "errada", &erro));
+  EXPECT_EQ(erro, "");
+  EXPECT_EQ(dm_->UsuarioLogado, 0);
+  ASSERT_TRUE(dm_->ValidaLogin("ADMIN", "admin", &erro)) << erro;
+  EXPECT_EQ(dm_->UsuarioLogado, 1);
+  EXPECT_TRUE(dm_->GravaLog("depois do login"));
+  EXPECT_EQ(log_lines(), (std::vector<std::string>{"antes do login", "depois do login"}));
+  EXPECT_EQ(log_users(), (std::vector<int>{0, 1}));
+  EXPECT_EQ(pumped, 2);
+  // Today's list is read again after each line, newest first.
+  ASSERT_EQ(dm_->tLog.Rows().size(), 2u);
+  EXPECT_EQ(dm_->tLog.Rows().at(1, "NOME_USUARIO"), "");
+}
+
+TEST_F(DataModule, LogFailureIsReportedAndAffectsNothingElse) {
+  dm_->ConectaCatalogo();
+  std::string mensagem;
+  dm_->OnLogError = [&](const std::string& m) { mensagem = m; };
+  dm_->dbCatalogo.Disconnect();
+  EXPECT_FALSE(dm_->GravaLog("linha"));
+  EXPECT_EQ(mensagem.rfind("Erro ao gravar log: ", 0), 0u) << mensagem;
+}
+
+TEST_F(DataModule, OverlongLogLineIsCutToTheColumnNotLost) {
+  dm_->ConectaCatalogo();
+  std::string linha = "spInserirBase - Falha: " + std::string(2000, 'x');
+  EXPECT_TRUE(dm_->GravaLog(linha));
+  ASSERT_EQ(log_lines().size(), 1u);
+  EXPECT_EQ(log_lines()[0], linha.substr(0, 1024));
+}
+
+TEST_F(DataModule, PeriodQueriesIncludeBothEnds) {
+  connect();
+  int d1 = add_invoice({2024, 3, 1}, 1);
+  int d2 = add_invoice({2024, 3, 2}, 2);
+  add_invoice({2024, 3, 3}, 3);
+  add_item(d2, "10", "1800", 1);
+  add_item(d2, "11", "1800", 2);
+  add_item(d1, "10", "1800", 1);
+
+  Query& q = dm_->qBuscaNotasPorPeriodo;
+  q.SetParam("DtInicial", Date{2024, 3, 2});
+  q.SetParam("DtFinal", Date{2024, 3, 2});
+  q.Open();
+  ASSERT_EQ(q.Rows().size(), 1u);
+  EXPECT_EQ(q.Rows().at(0, "NB_NOTA"), "2");
+  EXPECT_EQ(q.Rows().at(0, "DT_EMISSAO"), "2024-03-02");
+
+  Query& items = dm_->qBuscaProdutoNF;
+  items.SetParam("DtInicial", Date{2024, 3, 1});
+  items.SetParam("DtFinal", Date{2024, 3, 2});
+  items.Open();
+  ASSERT_EQ(items.Rows().size(), 3u);
+  EXPECT_EQ(items.Rows().at(0, "NB_NOTA"), "1");
+  EXPECT_EQ(items.Rows().at(0, "TX_CNPJ"), "11222333000181    ");
+  EXPECT_EQ(items.Rows().at(2, "CD_PRODUTO"), "11");
+}
+
+TEST_F(DataModule, DeliveredDatabasesInstalledOnlyWhereNoCatalogueIs) {
+  fs::path share = fs::path(std::getenv("STORE_SHARE_DIR"));
+  fs::path novo = dir_ / "instalacao";
+  EXPECT_TRUE(InstalaBasesEntregues(novo.string(), share.string()));
+  EXPECT_TRUE(fs::exists(novo / kCatalogFile));
+  EXPECT_TRUE(fs::exists(novo / kTemplateFolder / kDataFile));
+  EXPECT_FALSE(InstalaBasesEntregues(novo.string(), share.string()));
+
+  // A data file already in Default/ is the accountant's: it is never replaced.
+  fs::path parcial = dir_ / "parcial";
+  fs::create_directories(parcial / kTemplateFolder);
+  { std::ofstream(parcial / kTemplateFolder / kDataFile) << "dados do cliente"; }
+  EXPECT_TRUE(InstalaBasesEntregues(parcial.string(), share.string()));
+  EXPECT_EQ(fs::file_size(parcial / kTemplateFolder / kDataFile), 16u);
+  EXPECT_TRUE(fs::exists(parcial / kCatalogFile));
+
+  EXPECT_THROW(InstalaBasesEntregues((dir_ / "x").string(), (dir_ / "nada").string()),
+               std::runtime_error);
+  EXPECT_FALSE(fs::exists(dir_ / "x" / kCatalogFile));
+  EXPECT_FALSE(InstalaBasesEntregues("servidor:/dados", share.string()));
+
+  // The installed catalogue works: ADMIN / admin logs in.
+  dm_->PathBaseDados = location(novo);
+  dm_->ConectaCatalogo();
+  EXPECT_TRUE(dm_->ValidaLogin("ADMIN", "admin"));
+}
+
+}  // namespace
+}  // namespace store::testing
