@@ -8,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 #include "sintegra/error.h"
 #include "sintegra/registros.h"
@@ -21,6 +22,12 @@ bool IsNumericKind(char k) {
 }
 bool IsTextKind(char k) {
   return k == 'X' || k == 'x';
+}
+
+// Blanks and control characters (codes up to 32) at the end are not part of a value.
+std::string_view TrimTrailing(std::string_view v) {
+  while (!v.empty() && static_cast<unsigned char>(v.back()) <= 32) v.remove_suffix(1);
+  return v;
 }
 
 // Writes every byte, resuming after interruptions and partial writes.
@@ -39,60 +46,88 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 }  // namespace
 
-TRegistro::TRegistro(int campos, std::string_view tipo) : campos_(campos) {
+TRegistro::TRegistro(int campos, std::string_view tipo) : layout_(std::make_shared<Layout>()) {
+  ResizeFields(campos);
   DefineCampo(1, tipo, 'N', 2, 1, 2);
 }
 
 void TRegistro::ResizeFields(int campos) {
-  campos_.resize(campos);
+  if (campos < 0 || campos > kMaxFields) {
+    throw std::length_error("Número de campos inválido para um registro do sintegra.");
+  }
+  int before = FieldCount();
+  OwnLayout().resize(campos);
+  for (int k = before + 1; k <= campos; ++k) start_[k] = static_cast<std::uint16_t>(text_.size());
 }
 
-TCampo& TRegistro::campo(int numero) {
+TRegistro::Layout& TRegistro::OwnLayout() {
+  if (layout_.use_count() > 1) layout_ = std::make_shared<Layout>(*layout_);
+  return *layout_;
+}
+
+void TRegistro::CheckNumber(int numero) const {
   if (numero < 1 || numero > FieldCount()) {
     throw std::out_of_range("Campo " + std::to_string(numero) +
                             " inexistente no registro do sintegra.");
   }
-  return campos_[numero - 1];
 }
 
-const TCampo& TRegistro::Field(int numero) const {
-  return const_cast<TRegistro*>(this)->campo(numero);
+std::string_view TRegistro::ValueView(int numero) const {
+  CheckNumber(numero);
+  return std::string_view(text_).substr(start_[numero - 1], start_[numero] - start_[numero - 1]);
+}
+
+TCampo TRegistro::Field(int numero) const {
+  CheckNumber(numero);
+  const FieldDefinition& d = (*layout_)[numero - 1];
+  return {std::string(ValueView(numero)), d.Tamanho, d.Inicio, d.Fim, d.Formato};
+}
+
+void TRegistro::ReplaceValue(int numero, std::string_view valor) {
+  size_t begin = start_[numero - 1], end = start_[numero];
+  if (text_.size() - (end - begin) + valor.size() > UINT16_MAX) {
+    throw std::length_error("Registro do sintegra grande demais.");
+  }
+  text_.replace(begin, end - begin, valor);
+  int delta = static_cast<int>(valor.size()) - static_cast<int>(end - begin);
+  for (int k = numero; k <= FieldCount(); ++k) {
+    start_[k] = static_cast<std::uint16_t>(start_[k] + delta);
+  }
 }
 
 void TRegistro::DefineCampo(int numero, std::string_view valor_inicial, char formato, int fim,
                             int inicio, int tamanho) {
-  TCampo& c = campo(numero);
-  c.Valor.assign(valor_inicial);
-  c.Tamanho = tamanho;
-  c.Inicio = inicio;
-  c.Fim = fim;
+  CheckNumber(numero);
+  ReplaceValue(numero, valor_inicial);
+  FieldDefinition& d = OwnLayout()[numero - 1];
+  d.Tamanho = tamanho;
+  d.Inicio = inicio;
+  d.Fim = fim;
   if (!IsNumericKind(formato) && !IsTextKind(formato)) {
-    c.Formato = '\0';
+    d.Formato = '\0';
     throw SintegraError(kInvalidFieldKind);
   }
-  c.Formato = formato;
+  d.Formato = formato;
 }
 
 void TRegistro::AtribuiValor(int numero, std::string_view valor) {
-  TCampo& c = campo(numero);
-  while (!valor.empty() && static_cast<unsigned char>(valor.back()) <= 32) {
-    valor.remove_suffix(1);
+  CheckNumber(numero);
+  valor = TrimTrailing(valor);
+  if (static_cast<int>(valor.size()) > (*layout_)[numero - 1].Tamanho) {
+    throw SintegraError(kValueTooLong);
   }
-  if (static_cast<int>(valor.size()) > c.Tamanho) throw SintegraError(kValueTooLong);
-  c.Valor.assign(valor);
-}
-
-const std::string& TRegistro::ObtemValor(int numero) const {
-  return Field(numero).Valor;
+  ReplaceValue(numero, valor);
 }
 
 void TRegistro::AppendRenderedLine(std::string& out) const {
-  for (const TCampo& c : campos_) {
-    size_t size = c.Valor.size();
-    size_t width = c.Tamanho > 0 ? static_cast<size_t>(c.Tamanho) : 0;
-    if (size < width && IsNumericKind(c.Formato)) out.append(width - size, '0');
-    out += c.Valor;
-    if (size < width && IsTextKind(c.Formato)) out.append(width - size, ' ');
+  const Layout& layout = *layout_;
+  for (size_t k = 0; k < layout.size(); ++k) {
+    const FieldDefinition& d = layout[k];
+    std::string_view value(text_.data() + start_[k], start_[k + 1] - start_[k]);
+    size_t width = d.Tamanho > 0 ? static_cast<size_t>(d.Tamanho) : 0;
+    if (value.size() < width && IsNumericKind(d.Formato)) out.append(width - value.size(), '0');
+    out += value;
+    if (value.size() < width && IsTextKind(d.Formato)) out.append(width - value.size(), ' ');
   }
   out += "\r\n";
 }
@@ -118,48 +153,80 @@ void TRegistro::GravaLinha(const std::filesystem::path& arquivo) const {
   if (!ok) throw SintegraError(kWriteFailed);
 }
 
-std::unique_ptr<TRegistro> TRegistro::CriaRegistro(TTipoRegistros tipo) {
+namespace {
+
+// Calls make with the record class of the kind (as a type tag); other kinds are refused.
+template <typename Make>
+auto WithRecordClass(TTipoRegistros tipo, Make make) {
   switch (tipo) {
     case TTipoRegistros::Tipo10:
-      return std::make_unique<TRegTipo10>();
+      return make(std::type_identity<TRegTipo10>{});
     case TTipoRegistros::Tipo11:
-      return std::make_unique<TRegTipo11>();
+      return make(std::type_identity<TRegTipo11>{});
     case TTipoRegistros::Tipo50:
-      return std::make_unique<TRegTipo50>();
+      return make(std::type_identity<TRegTipo50>{});
     case TTipoRegistros::Tipo54:
-      return std::make_unique<TRegTipo54>();
+      return make(std::type_identity<TRegTipo54>{});
     case TTipoRegistros::Tipo60A:
-      return std::make_unique<TRegTipo60A>();
+      return make(std::type_identity<TRegTipo60A>{});
     case TTipoRegistros::Tipo60D:
-      return std::make_unique<TRegTipo60D>();
+      return make(std::type_identity<TRegTipo60D>{});
     case TTipoRegistros::Tipo60I:
-      return std::make_unique<TRegTipo60I>();
+      return make(std::type_identity<TRegTipo60I>{});
     case TTipoRegistros::Tipo60M:
-      return std::make_unique<TRegTipo60M>();
+      return make(std::type_identity<TRegTipo60M>{});
     case TTipoRegistros::Tipo60R:
-      return std::make_unique<TRegTipo60R>();
+      return make(std::type_identity<TRegTipo60R>{});
     case TTipoRegistros::Tipo74:
-      return std::make_unique<TRegTipo74>();
+      return make(std::type_identity<TRegTipo74>{});
     case TTipoRegistros::Tipo75:
-      return std::make_unique<TRegTipo75>();
+      return make(std::type_identity<TRegTipo75>{});
     case TTipoRegistros::Tipo90:
-      return std::make_unique<TRegTipo90>();
+      return make(std::type_identity<TRegTipo90>{});
     case TTipoRegistros::TipoInvalido:
       break;
   }
   throw SintegraError(kInvalidRecordType);
 }
 
+}  // namespace
+
+std::unique_ptr<TRegistro> TRegistro::CriaRegistro(TTipoRegistros tipo) {
+  return WithRecordClass(tipo, [](auto type) -> std::unique_ptr<TRegistro> {
+    return std::make_unique<typename decltype(type)::type>();
+  });
+}
+
+void TRegistro::FillFromLine(std::string_view linha) {
+  // Every field is set from its columns in turn, as AtribuiValor would set it; the text is
+  // rebuilt in one pass. A column cut is never wider than its field.
+  const Layout& layout = *layout_;
+  std::string text;
+  text.reserve(linha.size() < 128 ? 128 : linha.size());
+  for (size_t k = 0; k < layout.size(); ++k) {
+    const FieldDefinition& d = layout[k];
+    std::string_view part;
+    if (d.Tamanho > 0 && d.Inicio >= 1 && static_cast<size_t>(d.Inicio) <= linha.size()) {
+      part = TrimTrailing(linha.substr(d.Inicio - 1, d.Tamanho));
+    }
+    text += part;
+    start_[k + 1] = static_cast<std::uint16_t>(text.size());
+  }
+  text_ = std::move(text);
+}
+
 std::unique_ptr<TRegistro> TRegistro::CriaRegistroDaLinha(std::string_view linha) {
   std::unique_ptr<TRegistro> registro = CriaRegistro(KindOfLine(linha));
-  for (int numero = 1; numero <= registro->FieldCount(); ++numero) {
-    const TCampo& c = registro->campos_[numero - 1];
-    std::string_view part;
-    if (c.Tamanho > 0 && c.Inicio >= 1 && static_cast<size_t>(c.Inicio) <= linha.size()) {
-      part = linha.substr(c.Inicio - 1, c.Tamanho);
-    }
-    registro->AtribuiValor(numero, part);
-  }
+  registro->FillFromLine(linha);
+  return registro;
+}
+
+std::shared_ptr<TRegistro> TRegistro::SharedFromLine(std::string_view linha) {
+  std::shared_ptr<TRegistro> registro =
+      WithRecordClass(KindOfLine(linha), [](auto type) -> std::shared_ptr<TRegistro> {
+        return std::make_shared<typename decltype(type)::type>();
+      });
+  registro->FillFromLine(linha);
   return registro;
 }
 

@@ -8,10 +8,13 @@
 
 namespace sintegra {
 
-// Each construction: DefineCampo(number, initial value, kind, last column, first column,
-// width), in field order; the columns run 1-126 without gaps.
+// Each definition: DefineCampo(number, initial value, kind, last column, first column,
+// width), in field order; the columns run 1-126 without gaps. It runs once per class; the
+// records of the class start as copies of its result.
 
-TRegTipo10::TRegTipo10() : TRegistro(12, "10") {
+TRegTipo10::TRegTipo10() : TRegistro(Defined<TRegTipo10>()) {}
+
+TRegTipo10::TRegTipo10(DefinitionTag) : TRegistro(12, "10") {
   DefineCampo(2, "", 'N', 16, 3, 14);     // CNPJ
   DefineCampo(3, "", 'X', 30, 17, 14);    // state registration
   DefineCampo(4, "", 'X', 65, 31, 35);    // taxpayer's name
@@ -25,7 +28,9 @@ TRegTipo10::TRegTipo10() : TRegistro(12, "10") {
   DefineCampo(12, "", 'X', 126, 126, 1);  // purpose of the file
 }
 
-TRegTipo11::TRegTipo11() : TRegistro(8, "11") {
+TRegTipo11::TRegTipo11() : TRegistro(Defined<TRegTipo11>()) {}
+
+TRegTipo11::TRegTipo11(DefinitionTag) : TRegistro(8, "11") {
   DefineCampo(2, "", 'X', 36, 3, 34);     // street
   DefineCampo(3, "", 'N', 41, 37, 5);     // number
   DefineCampo(4, "", 'X', 63, 42, 22);    // complement
@@ -35,7 +40,9 @@ TRegTipo11::TRegTipo11() : TRegistro(8, "11") {
   DefineCampo(8, "", 'N', 126, 115, 12);  // telephone
 }
 
-TRegTipo50::TRegTipo50() : TRegistro(17, "50") {
+TRegTipo50::TRegTipo50() : TRegistro(Defined<TRegTipo50>()) {}
+
+TRegTipo50::TRegTipo50(DefinitionTag) : TRegistro(17, "50") {
   DefineCampo(2, "", 'N', 16, 3, 14);      // CNPJ of the other party
   DefineCampo(3, "", 'X', 30, 17, 14);     // its state registration
   DefineCampo(4, "", 'N', 38, 31, 8);      // date of issue or receipt
@@ -54,7 +61,9 @@ TRegTipo50::TRegTipo50() : TRegistro(17, "50") {
   DefineCampo(17, "", 'X', 126, 126, 1);   // situation
 }
 
-TRegTipo54::TRegTipo54() : TRegistro(16, "54") {
+TRegTipo54::TRegTipo54() : TRegistro(Defined<TRegTipo54>()) {}
+
+TRegTipo54::TRegTipo54(DefinitionTag) : TRegistro(16, "54") {
   DefineCampo(2, "", 'N', 16, 3, 14);      // CNPJ of the other party
   DefineCampo(3, "", 'N', 18, 17, 2);      // document model
   DefineCampo(4, "", 'X', 21, 19, 3);      // series
@@ -86,7 +95,9 @@ TRegTipo60::TRegTipo60(int campos, std::string_view subtipo) : TRegistro(4, "60"
   AtribuiValor(2, subtipo);
 }
 
-TRegTipo60M::TRegTipo60M() : TRegTipo60(13, "M") {
+TRegTipo60M::TRegTipo60M() : TRegTipo60(Defined<TRegTipo60M>()) {}
+
+TRegTipo60M::TRegTipo60M(DefinitionTag) : TRegTipo60(13, "M") {
   DefineCampo(5, "", 'N', 34, 32, 3);     // ECF order number
   DefineCampo(6, "", 'N', 36, 35, 2);     // document model
   DefineCampo(7, "", 'N', 42, 37, 6);     // operation counter at the start of the day
@@ -98,13 +109,17 @@ TRegTipo60M::TRegTipo60M() : TRegTipo60(13, "M") {
   DefineCampo(13, "", 'X', 126, 90, 37);  // blanks
 }
 
-TRegTipo60A::TRegTipo60A() : TRegTipo60(7, "A") {
+TRegTipo60A::TRegTipo60A() : TRegTipo60(Defined<TRegTipo60A>()) {}
+
+TRegTipo60A::TRegTipo60A(DefinitionTag) : TRegTipo60(7, "A") {
   DefineCampo(5, "", 'X', 35, 32, 4);    // tax situation or rate
   DefineCampo(6, "", 'N', 47, 36, 12);   // accumulated value
   DefineCampo(7, "", 'X', 126, 48, 79);  // blanks
 }
 
-TRegTipo60D::TRegTipo60D() : TRegTipo60(11, "D") {
+TRegTipo60D::TRegTipo60D() : TRegTipo60(Defined<TRegTipo60D>()) {}
+
+TRegTipo60D::TRegTipo60D(DefinitionTag) : TRegTipo60(11, "D") {
   DefineCampo(5, "", 'X', 45, 32, 14);     // product code
   DefineCampo(6, "", 'N', 58, 46, 13);     // quantity
   DefineCampo(7, "", 'N', 74, 59, 16);     // value of the goods
@@ -114,7 +129,9 @@ TRegTipo60D::TRegTipo60D() : TRegTipo60(11, "D") {
   DefineCampo(11, "", 'X', 126, 108, 19);  // blanks
 }
 
-TRegTipo60I::TRegTipo60I() : TRegTipo60(14, "I") {
+TRegTipo60I::TRegTipo60I() : TRegTipo60(Defined<TRegTipo60I>()) {}
+
+TRegTipo60I::TRegTipo60I(DefinitionTag) : TRegTipo60(14, "I") {
   DefineCampo(5, "", 'X', 33, 32, 2);      // document model
   DefineCampo(6, "", 'N', 39, 34, 6);      // document order number
   DefineCampo(7, "", 'N', 42, 40, 3);      // item number
@@ -127,7 +144,9 @@ TRegTipo60I::TRegTipo60I() : TRegTipo60(14, "I") {
   DefineCampo(14, "", 'X', 126, 111, 16);  // blanks
 }
 
-TRegTipo60R::TRegTipo60R() : TRegistro(9, "60") {
+TRegTipo60R::TRegTipo60R() : TRegistro(Defined<TRegTipo60R>()) {}
+
+TRegTipo60R::TRegTipo60R(DefinitionTag) : TRegistro(9, "60") {
   DefineCampo(2, "R", 'X', 3, 3, 1);     // subtype
   DefineCampo(3, "", 'N', 9, 4, 6);      // month and year
   DefineCampo(4, "", 'X', 23, 10, 14);   // product code
@@ -138,7 +157,9 @@ TRegTipo60R::TRegTipo60R() : TRegistro(9, "60") {
   DefineCampo(9, "", 'X', 126, 73, 54);  // blanks
 }
 
-TRegTipo74::TRegTipo74() : TRegistro(10, "74") {
+TRegTipo74::TRegTipo74() : TRegistro(Defined<TRegTipo74>()) {}
+
+TRegTipo74::TRegTipo74(DefinitionTag) : TRegistro(10, "74") {
   DefineCampo(2, "", 'N', 10, 3, 8);      // inventory date
   DefineCampo(3, "", 'X', 24, 11, 14);    // product code
   DefineCampo(4, "", 'N', 37, 25, 13);    // quantity
@@ -150,7 +171,9 @@ TRegTipo74::TRegTipo74() : TRegistro(10, "74") {
   DefineCampo(10, "", 'X', 126, 82, 45);  // blanks
 }
 
-TRegTipo75::TRegTipo75() : TRegistro(11, "75") {
+TRegTipo75::TRegTipo75() : TRegistro(Defined<TRegTipo75>()) {}
+
+TRegTipo75::TRegTipo75(DefinitionTag) : TRegistro(11, "75") {
   DefineCampo(2, "", 'N', 10, 3, 8);       // start of validity
   DefineCampo(3, "", 'N', 18, 11, 8);      // end of validity
   DefineCampo(4, "", 'X', 32, 19, 14);     // product code
@@ -163,7 +186,9 @@ TRegTipo75::TRegTipo75() : TRegistro(11, "75") {
   DefineCampo(11, "", 'N', 126, 114, 13);  // ICMS base for tax substitution
 }
 
-TRegTipo90::TRegTipo90() : TRegistro(16, "90") {
+TRegTipo90::TRegTipo90() : TRegistro(Defined<TRegTipo90>()) {}
+
+TRegTipo90::TRegTipo90(DefinitionTag) : TRegistro(16, "90") {
   DefineCampo(2, "", 'N', 16, 3, 14);   // CNPJ
   DefineCampo(3, "", 'X', 30, 17, 14);  // state registration
   // Fields 4 and 5 stay undefined and write nothing.
@@ -184,7 +209,7 @@ void TRegTipo90::AtribuiTotal(int numero, const TContador& contador) {
 }
 
 TContador TRegTipo90::ObtemTotal(int numero) const {
-  const std::string& valor = ObtemValor(numero);
+  const std::string valor = ObtemValor(numero);
   TContador contador;
   contador.Tipo = valor.substr(0, 2);
   if (valor.size() > 2) {

@@ -117,6 +117,30 @@ TEST(LayoutTest, AFilledLineReadsBackAsTheSameRecord) {
   }
 }
 
+// Records of a class share its field definitions; redefining a field in one record must
+// not change the others.
+class NarrowSituation : public TRegTipo50 {
+ public:
+  NarrowSituation() { DefineCampo(17, "S", 'N', 126, 126, 1); }
+};
+
+TEST(LayoutTest, RedefiningAFieldChangesOnlyThatRecord) {
+  TRegTipo50 before;
+  NarrowSituation changed;
+  TRegTipo50 after;
+  EXPECT_EQ(changed.Field(17).Formato, 'N');
+  EXPECT_EQ(changed.ObtemValor(17), "S");
+  for (const TRegTipo50* r : {&before, &after}) {
+    EXPECT_EQ(r->Field(17).Formato, 'X');
+    EXPECT_EQ(r->ObtemValor(17), "");
+    EXPECT_EQ(r->RenderLine(), TRegTipo50().RenderLine());
+  }
+  TRegTipo50 copy = before;
+  copy.AtribuiValor(17, "N");
+  EXPECT_EQ(before.ObtemValor(17), "");
+  EXPECT_EQ(copy.ObtemValor(17), "N");
+}
+
 TEST(LayoutTest, ConstructedEcfRecordsCarryTheirSubtypeInColumn3) {
   EXPECT_EQ(TRegTipo60I().RenderLine().substr(0, 3), "60I");
   EXPECT_EQ(TRegTipo60I().Subtype(), "I");

@@ -3,6 +3,8 @@
 // as one 126-character line and can be rebuilt from a line read back.
 //
 // Values are Windows-1252 bytes, as they land in the file; widths count those bytes.
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -30,7 +32,12 @@ using TListaRegistros = std::vector<std::shared_ptr<TRegistro>>;
 
 class TRegistro {
  public:
+  // The most fields a record can have (the largest record type has 17).
+  static constexpr int kMaxFields = 24;
+
   virtual ~TRegistro() = default;
+  TRegistro(const TRegistro&) = default;
+  TRegistro& operator=(const TRegistro&) = default;
 
   // Stores the five members of field numero (counted from 1). A kind other than N, n, X, x
   // is refused with kInvalidFieldKind after the other members were stored.
@@ -42,10 +49,13 @@ class TRegistro {
   void AtribuiValor(int numero, std::string_view valor);
 
   // The stored value, without fill characters.
-  const std::string& ObtemValor(int numero) const;
+  std::string ObtemValor(int numero) const { return std::string(ValueView(numero)); }
+
+  // The same value without a copy; valid until the record changes.
+  std::string_view ValueView(int numero) const;
 
   // Field 1: the two-digit record type.
-  const std::string& Tipo() const { return ObtemValor(1); }
+  std::string Tipo() const { return ObtemValor(1); }
 
   // Appends the rendered line to the file, creating the file when missing. Failures raise
   // kWriteFailed (with the system's reason when the file cannot be opened).
@@ -55,8 +65,9 @@ class TRegistro {
   std::string RenderLine() const;
   void AppendRenderedLine(std::string& out) const;
 
-  int FieldCount() const { return static_cast<int>(campos_.size()); }
-  const TCampo& Field(int numero) const;
+  int FieldCount() const { return static_cast<int>(layout_->size()); }
+  // A copy of field numero with its value.
+  TCampo Field(int numero) const;
 
   // A new record of the class that belongs to the kind; other values are refused with
   // kInvalidRecordType.
@@ -65,6 +76,8 @@ class TRegistro {
   // A new record of the kind named by the line's first characters, each field set from
   // its columns. An unknown type is refused with kInvalidRecordType.
   static std::unique_ptr<TRegistro> CriaRegistroDaLinha(std::string_view linha);
+  // The same, made to be shared by collections (one allocation less per record).
+  static std::shared_ptr<TRegistro> SharedFromLine(std::string_view linha);
 
  protected:
   // Sizes the field list, defines field 1 (N, columns 1-2) and sets it to the type digits.
@@ -72,9 +85,34 @@ class TRegistro {
   // Grows the field list to campos entries; the new ones stay undefined.
   void ResizeFields(int campos);
 
+  // Each record class defines its fields once, in a constructor taking this tag, and
+  // every other record of the class starts as a copy of that one.
+  struct DefinitionTag {};
+  template <typename T>
+  static const T& Defined() {
+    static const T definition{DefinitionTag{}};
+    return definition;
+  }
+
  private:
-  TCampo& campo(int numero);
-  std::vector<TCampo> campos_;
+  struct FieldDefinition {
+    int Tamanho = 0;
+    int Inicio = 0;
+    int Fim = 0;
+    char Formato = '\0';
+  };
+  using Layout = std::vector<FieldDefinition>;
+
+  void CheckNumber(int numero) const;
+  Layout& OwnLayout();
+  void ReplaceValue(int numero, std::string_view valor);
+  void FillFromLine(std::string_view linha);
+
+  // The field definitions are shared by all records of a class until one is redefined;
+  // the values sit one after another in text_, field k at [start_[k-1], start_[k]).
+  std::shared_ptr<Layout> layout_;
+  std::string text_;
+  std::array<std::uint16_t, kMaxFields + 1> start_{};
 };
 
 }  // namespace sintegra

@@ -23,8 +23,12 @@ class TRegTipo10 : public TRegistro {
   void SetLayoutCode(std::string_view v) { AtribuiValor(10, v); }
   void SetNature(std::string_view v) { AtribuiValor(11, v); }
   void SetPurpose(std::string_view v) { AtribuiValor(12, v); }
-  const std::string& Cnpj() const { return ObtemValor(2); }
-  const std::string& StateRegistration() const { return ObtemValor(3); }
+  std::string Cnpj() const { return ObtemValor(2); }
+  std::string StateRegistration() const { return ObtemValor(3); }
+
+ private:
+  friend class TRegistro;
+  explicit TRegTipo10(DefinitionTag);
 };
 
 // Type 11: address and contact of the establishment.
@@ -38,6 +42,10 @@ class TRegTipo11 : public TRegistro {
   void SetPostalCode(std::string_view v) { AtribuiValor(6, v); }
   void SetContact(std::string_view v) { AtribuiValor(7, v); }
   void SetTelephone(std::string_view v) { AtribuiValor(8, v); }
+
+ private:
+  friend class TRegistro;
+  explicit TRegTipo11(DefinitionTag);
 };
 
 // Type 50: invoice totals (one per invoice, or one per tax rate of its items).
@@ -60,22 +68,26 @@ class TRegTipo50 : public TRegistro {
   void SetOtherValues(std::string_view v) { AtribuiValor(15, v); }
   void SetRate(std::string_view v) { AtribuiValor(16, v); }
   void SetSituation(std::string_view v) { AtribuiValor(17, v); }
-  const std::string& Cnpj() const { return ObtemValor(2); }
-  const std::string& StateRegistration() const { return ObtemValor(3); }
-  const std::string& IssueDate() const { return ObtemValor(4); }
-  const std::string& State() const { return ObtemValor(5); }
-  const std::string& Model() const { return ObtemValor(6); }
-  const std::string& Series() const { return ObtemValor(7); }
-  const std::string& Number() const { return ObtemValor(8); }
-  const std::string& Cfop() const { return ObtemValor(9); }
-  const std::string& Issuer() const { return ObtemValor(10); }
-  const std::string& TotalValue() const { return ObtemValor(11); }
-  const std::string& IcmsBase() const { return ObtemValor(12); }
-  const std::string& IcmsValue() const { return ObtemValor(13); }
-  const std::string& ExemptValue() const { return ObtemValor(14); }
-  const std::string& OtherValues() const { return ObtemValor(15); }
-  const std::string& Rate() const { return ObtemValor(16); }
-  const std::string& Situation() const { return ObtemValor(17); }
+  std::string Cnpj() const { return ObtemValor(2); }
+  std::string StateRegistration() const { return ObtemValor(3); }
+  std::string IssueDate() const { return ObtemValor(4); }
+  std::string State() const { return ObtemValor(5); }
+  std::string Model() const { return ObtemValor(6); }
+  std::string Series() const { return ObtemValor(7); }
+  std::string Number() const { return ObtemValor(8); }
+  std::string Cfop() const { return ObtemValor(9); }
+  std::string Issuer() const { return ObtemValor(10); }
+  std::string TotalValue() const { return ObtemValor(11); }
+  std::string IcmsBase() const { return ObtemValor(12); }
+  std::string IcmsValue() const { return ObtemValor(13); }
+  std::string ExemptValue() const { return ObtemValor(14); }
+  std::string OtherValues() const { return ObtemValor(15); }
+  std::string Rate() const { return ObtemValor(16); }
+  std::string Situation() const { return ObtemValor(17); }
+
+ private:
+  friend class TRegistro;
+  explicit TRegTipo50(DefinitionTag);
 };
 
 // Type 54: one invoice item.
@@ -98,6 +110,10 @@ class TRegTipo54 : public TRegistro {
   void SetSubstitutionBase(std::string_view v) { AtribuiValor(14, v); }
   void SetIpiValue(std::string_view v) { AtribuiValor(15, v); }
   void SetRate(std::string_view v) { AtribuiValor(16, v); }
+
+ private:
+  friend class TRegistro;
+  explicit TRegTipo54(DefinitionTag);
 };
 
 // Fields 1-4 shared by the ECF day records 60M, 60A, 60D and 60I; never written alone.
@@ -106,7 +122,7 @@ class TRegTipo60 : public TRegistro {
   void SetSubtype(std::string_view v) { AtribuiValor(2, v); }
   void SetIssueDate(std::string_view v) { AtribuiValor(3, v); }
   void SetSerialNumber(std::string_view v) { AtribuiValor(4, v); }
-  const std::string& Subtype() const { return ObtemValor(2); }
+  std::string Subtype() const { return ObtemValor(2); }
 
  protected:
   // Defines fields 1-4, sets the subtype letter and grows the list to campos fields.
@@ -117,24 +133,44 @@ class TRegTipo60 : public TRegistro {
 class TRegTipo60M : public TRegTipo60 {
  public:
   TRegTipo60M();
+
+ private:
+  friend class TRegistro;
+  explicit TRegTipo60M(DefinitionTag);
 };
 class TRegTipo60A : public TRegTipo60 {
  public:
   TRegTipo60A();
+
+ private:
+  friend class TRegistro;
+  explicit TRegTipo60A(DefinitionTag);
 };
 class TRegTipo60D : public TRegTipo60 {
  public:
   TRegTipo60D();
+
+ private:
+  friend class TRegistro;
+  explicit TRegTipo60D(DefinitionTag);
 };
 class TRegTipo60I : public TRegTipo60 {
  public:
   TRegTipo60I();
+
+ private:
+  friend class TRegistro;
+  explicit TRegTipo60I(DefinitionTag);
 };
 
 // Type 60 subtype R: month total per item; its fields 3 and 4 differ from TRegTipo60's.
 class TRegTipo60R : public TRegistro {
  public:
   TRegTipo60R();
+
+ private:
+  friend class TRegistro;
+  explicit TRegTipo60R(DefinitionTag);
 };
 
 // Type 74: inventory.
@@ -150,7 +186,11 @@ class TRegTipo74 : public TRegistro {
   void SetPossessorStateRegistration(std::string_view v) { AtribuiValor(8, v); }
   void SetPossessorState(std::string_view v) { AtribuiValor(9, v); }
   void SetFiller(std::string_view v) { AtribuiValor(10, v); }
-  const std::string& PossessionCode() const { return ObtemValor(6); }
+  std::string PossessionCode() const { return ObtemValor(6); }
+
+ private:
+  friend class TRegistro;
+  explicit TRegTipo74(DefinitionTag);
 };
 
 // Type 75: product code.
@@ -167,7 +207,11 @@ class TRegTipo75 : public TRegistro {
   void SetIcmsRate(std::string_view v) { AtribuiValor(9, v); }
   void SetBaseReduction(std::string_view v) { AtribuiValor(10, v); }
   void SetSubstitutionBase(std::string_view v) { AtribuiValor(11, v); }
-  const std::string& ProductCode() const { return ObtemValor(4); }
+  std::string ProductCode() const { return ObtemValor(4); }
+
+ private:
+  friend class TRegistro;
+  explicit TRegTipo75(DefinitionTag);
 };
 
 // Type 90: the trailer with the count of every record type and of all lines.
@@ -190,6 +234,10 @@ class TRegTipo90 : public TRegistro {
   TContador ObtemTotal(int numero) const;
   // Puts the counter into the first slot of 6-13 without a type, else over slot 14.
   void AdicionaTotal(const TContador& contador);
+
+ private:
+  friend class TRegistro;
+  explicit TRegTipo90(DefinitionTag);
 };
 
 }  // namespace sintegra
