@@ -3,6 +3,8 @@
 // nothing half-written.
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "store_fixture.h"
@@ -110,29 +112,22 @@ TEST_F(BadInput, QuotesAndSemicolonsAreDataNeverSql) {
 
 TEST_F(BadInput, LockedDataDatabaseFailsToOpenAndLeavesNothingOpen) {
   fs::path base = make_base("Travada");
-  // Another engine instance (a separate process) holds the file.
-  std::string cmd = "isql-fb -q -user SYSDBA '" + (base / kDataFile).string() + "' >/dev/null 2>&1";
+  // Another engine instance (a separate process) holds the file until its input ends;
+  // it says so by answering a first query.
+  fs::path ready = dir_ / "ready.txt";
+  std::string cmd = "(echo 'select 1 from rdb$database;'; cat) | isql-fb -q -user SYSDBA '" +
+                    (base / kDataFile).string() + "' >'" + ready.string() + "' 2>&1";
   FILE* holder = popen(cmd.c_str(), "w");
   ASSERT_NE(holder, nullptr);
-  std::fputs("select count(*) from PRODUTO;\n", holder);
-  std::fflush(holder);
-  // Wait until the other process really has the file.
-  bool locked = false;
-  for (int i = 0; i < 50 && !locked; ++i) {
-    try {
-      Connection probe;
-      probe.DatabaseName = location(base / kDataFile);
-      probe.Params = {"user_name=SYSDBA", "password=quernstab"};
-      probe.Connect();
-      probe.Disconnect();
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    } catch (const DatabaseError&) {
-      locked = true;
-    }
+  std::string answer;
+  for (int i = 0; i < 100 && answer.find("CONSTANT") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::ifstream in(ready);
+    answer.assign(std::istreambuf_iterator<char>(in), {});
   }
-  if (!locked) {
+  if (answer.find("CONSTANT") == std::string::npos) {
     pclose(holder);
-    GTEST_SKIP() << "this engine shares database files between processes";
+    FAIL() << "the other process could not open the database: " << answer;
   }
   try {
     dm_->TrocarBanco("Travada", location(base));
