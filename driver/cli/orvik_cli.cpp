@@ -6,6 +6,7 @@
 //   orvik-cli --list            every export with its prototype
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -80,6 +81,7 @@ class Call {
   std::vector<std::string> inputs_;
   size_t next_input_ = 0;
   size_t position_ = 0;
+  std::deque<std::vector<char>> texts_;
   std::deque<std::vector<char>> buffers_;
   std::deque<int> integers_;
   std::vector<Output> outputs_;
@@ -87,7 +89,12 @@ class Call {
 
 template <>
 const char* Call::Next<const char*>() {
-  return NextInput().c_str();
+  // Texts sit in zero-filled space as large as an answer buffer, so an export told to
+  // read more bytes than the text holds (Vuno_EnviaComando's count) reads zeros.
+  const std::string& text = NextInput();
+  std::vector<char>& copy = texts_.emplace_back(std::max(text.size() + 1, kBufferSize), '\0');
+  std::memcpy(copy.data(), text.data(), text.size());
+  return copy.data();
 }
 
 template <>
