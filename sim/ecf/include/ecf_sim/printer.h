@@ -1,0 +1,88 @@
+#pragma once
+// The virtual printer's engine: one command in, one reply out. It knows nothing of lines
+// or frames (see server.h); tests drive it directly or through a pseudo-terminal.
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "ecf_sim/state.h"
+
+namespace ecf_sim {
+
+struct Reply {
+  int code = 0;         // 0 success, otherwise the printer's error number
+  std::string results;  // Name=value items, or the error's two quoted values
+  bool ok() const { return code == 0; }
+};
+
+// Phases of the document being issued; NomeEstadoFiscal names them.
+enum Phase : int {
+  kIdle = 0,
+  kSelling = 1,    // coupon or non-fiscal receipt taking items
+  kTotalling = 2,  // subtotal adjusted
+  kPaying = 3,     // at least one payment
+  kGerencialOpen = 4,
+  kVoucherOpen = 5,
+};
+
+class Printer {
+ public:
+  Printer();
+  explicit Printer(State state);
+
+  // Runs one command with its parameter text and answers as the printer does.
+  Reply execute(std::string_view command, std::string_view params);
+
+  State& state() { return state_; }
+  const State& state() const { return state_; }
+
+  // The printer's clock: the computer's clock shifted by the state's offset.
+  DateTime now() const;
+  // Sets the printer's clock to the given instant; it runs on from there.
+  void set_clock(const DateTime& t);
+
+  // Text waiting to be handed out through LeImpressao (readings sent with Destino="S").
+  std::size_t serial_pending() const { return serial_.size() - serial_pos_; }
+  // Bytes handed out per LeImpressao reply.
+  void set_chunk_size(std::size_t n) { chunk_ = n; }
+
+  // Everything printed on paper since the printer started (tests look at it).
+  const std::string& paper() const { return paper_; }
+  void clear_paper() { paper_.clear(); }
+
+  // True once a command has changed the state since the flag was last cleared.
+  bool changed() const { return changed_; }
+  void clear_changed() { changed_ = false; }
+
+  // Loads a saved state; false (state untouched) when the file is not a valid state.
+  bool load(const std::filesystem::path& file, std::string* error = nullptr);
+  // Saves the whole state atomically (temporary file, flush, rename).
+  bool save(const std::filesystem::path& file, std::string* error = nullptr) const;
+
+  // Prepares the structured memory dump and queues it for LeImpressao.
+  void queue_memory_dump();
+
+  // The error name and Portuguese description of an error code.
+  static std::pair<std::string, std::string> describe_error(int code);
+
+ private:
+  friend class Commands;
+  State state_;
+  std::string serial_;
+  std::size_t serial_pos_ = 0;
+  std::size_t chunk_ = 2048;
+  std::string paper_;
+  bool changed_ = false;
+  int drawer_open_until_ = 0;
+};
+
+// Serialises and restores a state (the --state file format).
+std::string serialize_state(const State& s);
+bool deserialize_state(std::string_view text, State& out, std::string* error);
+
+// The memory dump: a binary image of the structured records (documented in README.md).
+std::string memory_dump(const State& s);
+
+}  // namespace ecf_sim

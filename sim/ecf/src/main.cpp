@@ -1,0 +1,131 @@
+// orvik-ecf-sim: a virtual fiscal printer on a pseudo-terminal (or a given device).
+//   orvik-ecf-sim [--state FILE] [--ini ORVIK.INI] [--link PATH] [--clock "YYYY-MM-DD HH:MM:SS"]
+//                 [--device PATH]
+// The slave's path is the first line on standard output. SIGTERM and SIGINT save the state
+// and end the program. $ORVIK_ECF_SIM_CONTROL names a control file for fault injection.
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "common/clock.h"
+#include "common/ini.h"
+#include "ecf_sim/printer.h"
+#include "ecf_sim/server.h"
+
+namespace {
+
+ecf_sim::Server* g_server = nullptr;
+
+void on_signal(int) {
+  if (g_server) g_server->stop_flag();
+}
+
+int usage() {
+  std::cerr << "uso: orvik-ecf-sim [--state ARQUIVO] [--ini ORVIK.INI] [--link CAMINHO]\n"
+               "                    [--clock \"AAAA-MM-DD HH:MM:SS\"] [--device CAMINHO]\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string state_file, ini_file, link_path, clock_text, device;
+  bool have_clock = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) return false;
+      out = argv[++i];
+      return true;
+    };
+    bool ok = true;
+    if (arg == "--state")
+      ok = value(state_file);
+    else if (arg == "--ini")
+      ok = value(ini_file);
+    else if (arg == "--link")
+      ok = value(link_path);
+    else if (arg == "--clock")
+      ok = have_clock = value(clock_text);
+    else if (arg == "--device")
+      ok = value(device);
+    else if (arg == "--help" || arg == "-h")
+      return usage(), 0;
+    else
+      ok = false;
+    if (!ok) return usage();
+  }
+
+  ecf_sim::Printer printer;
+  if (!state_file.empty() && std::filesystem::exists(state_file)) {
+    std::string error;
+    if (!printer.load(state_file, &error)) {
+      // Never start over a state we cannot read: that would lose the printer's memory.
+      std::cerr << "orvik-ecf-sim: estado ilegivel em " << state_file << ": " << error << "\n";
+      return 1;
+    }
+  }
+  if (have_clock) {
+    common::LocalDateTime t;
+    if (!common::clock::parse(clock_text, t)) {
+      std::cerr << "orvik-ecf-sim: --clock espera \"AAAA-MM-DD HH:MM:SS\"\n";
+      return 2;
+    }
+    printer.set_clock(ecf_sim::DateTime{{t.year, t.month, t.day}, t.hour, t.minute, t.second});
+  }
+
+  ecf_sim::Server server(printer);
+  std::string error;
+  bool opened = device.empty() ? server.open_pty(&error) : server.open_device(device, &error);
+  if (!opened) {
+    std::cerr << "orvik-ecf-sim: " << error << "\n";
+    return 1;
+  }
+  const std::string& slave = server.slave_path();
+  if (!link_path.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(link_path, ec);
+    std::filesystem::create_symlink(slave, link_path, ec);
+    if (ec) {
+      std::cerr << "orvik-ecf-sim: --link " << link_path << ": " << ec.message() << "\n";
+      return 1;
+    }
+  }
+  if (!ini_file.empty()) {
+    common::IniFile ini(ini_file);
+    if (!ini.write("Portas", "COM1", slave) || !ini.write("Sistema", "Porta", "COM1")) {
+      std::cerr << "orvik-ecf-sim: nao foi possivel gravar " << ini_file << "\n";
+      return 1;
+    }
+  }
+  if (!state_file.empty()) server.set_state_file(state_file);
+  if (const char* control = std::getenv("ORVIK_ECF_SIM_CONTROL"); control && *control)
+    server.set_control_file(control);
+
+  std::cout << slave << std::endl;
+
+  g_server = &server;
+  struct sigaction sa {};
+  sa.sa_handler = on_signal;
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGINT, &sa, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+
+  server.run();
+
+  int rc = 0;
+  if (!state_file.empty()) {
+    std::lock_guard lock(server.mutex());
+    if (!printer.save(state_file, &error)) {
+      std::cerr << "orvik-ecf-sim: " << error << "\n";
+      rc = 1;
+    }
+  }
+  if (!link_path.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(link_path, ec);
+  }
+  return rc;
+}
