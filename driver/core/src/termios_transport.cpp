@@ -2,14 +2,18 @@
 // pseudo-terminals) through termios.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 
+#include "orvik/core/line_speed.h"
 #include "orvik/core/port.h"
+#include "orvik/core/text_forms.h"
 
 namespace orvik::core {
 namespace {
@@ -40,7 +44,12 @@ class TermiosTransport final : public Transport {
     // hang the till; reads and writes wait through poll with their own time-outs.
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return -1;
-    if (!::isatty(fd) || ::ioctl(fd, TIOCEXCL) != 0) {
+    struct stat st {};
+    // Only an existing device: a plain file of that name is not a line. Another driver
+    // process using the port holds its lock (TIOCEXCL alone does not stop root).
+    bool ok = ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (ok && ::isatty(fd)) ok = ::ioctl(fd, TIOCEXCL) == 0;
+    if (!ok) {
       ::close(fd);
       return -1;
     }
@@ -52,8 +61,8 @@ class TermiosTransport final : public Transport {
     if (::tcgetattr(fd, &tio) != 0) return false;
     ::cfmakeraw(&tio);
     speed_t speed;
-    bool ok = SpeedConstant(settings.speed, speed);
-    if (ok) {
+    const bool standard = SpeedConstant(settings.speed, speed);
+    if (standard) {
       ::cfsetispeed(&tio, speed);
       ::cfsetospeed(&tio, speed);
     }
@@ -68,6 +77,12 @@ class TermiosTransport final : public Transport {
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) return false;
+    bool ok = true;
+    if (!standard) {
+      // Any other speed the configuration names is set as it is, when the line allows it.
+      const int bits = ParseInteger(settings.speed, 0);
+      ok = bits > 0 && SetCustomSpeed(fd, static_cast<unsigned>(bits));
+    }
     // DTR on.
     int dtr = TIOCM_DTR | TIOCM_RTS;
     if (::ioctl(fd, TIOCMBIS, &dtr) != 0 && errno != ENOTTY && errno != EINVAL) ok = false;

@@ -1,10 +1,14 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <map>
 #include <thread>
 
 #include "common/ini.h"
+#include "orvik/core/line_speed.h"
 #include "orvik/core/port.h"
 #include "orvik/core/pty_printer.h"
 #include "orvik/core/state.h"
@@ -113,6 +117,18 @@ TEST_F(OverPty, LineSettingsPerModelFamily) {
     EXPECT_EQ(line.c_iflag & (IXON | IXOFF | ICRNL), 0u);
     EXPECT_EQ(line.c_oflag & OPOST, 0u);
   }
+  // A speed termios has no constant for is set as configured for the serial non-fiscal
+  // printer.
+  StartWith("ModeloImp=ORVIK_VUNO_SERIAL\r\nBAUD=14400\r\n");
+  ASSERT_TRUE(orvik::core::OpenPort(1));
+  EXPECT_TRUE(orvik::core::ConfigurePort(1));
+  EXPECT_EQ(orvik::core::ReadLineSpeed(printer.master()), 14400u);
+  orvik::core::ClosePort(1);
+  StartWith("ModeloImp=ORVIK_VUNO_SERIAL\r\nBAUD=fast\r\n");
+  ASSERT_TRUE(orvik::core::OpenPort(1));
+  EXPECT_FALSE(orvik::core::ConfigurePort(1));
+  orvik::core::ClosePort(1);
+
   // And as the printer sees them while a command is under way.
   StartWith("BAUD=14400\r\n");
   ExecuteLumvar("AbreGaveta", "");
@@ -246,6 +262,17 @@ TEST_F(OverPty, PortThatCannotBeOpened) {
   folder.WriteIni("[Portas]\r\nCOM1=" + folder.slash() + "plain\r\n");
   orvik::core::Startup();
   EXPECT_EQ(ExecuteLumvar("AbreGaveta", ""), -5);
+}
+
+TEST_F(OverPty, PortInUseByAnotherDriverCannotBeOpened) {
+  StartWith("");
+  const int other = ::open(printer.slave_name().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+  EXPECT_EQ(ExecuteLumvar("AbreGaveta", ""), -5);
+  EXPECT_TRUE(printer.frames().empty());
+  ::close(other);
+  EXPECT_EQ(ExecuteLumvar("AbreGaveta", ""), 1);
 }
 
 TEST_F(OverPty, FrameRoutinesOverTheLine) {
