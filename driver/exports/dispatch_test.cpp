@@ -24,8 +24,8 @@ class LoadedDriver : public ::testing::Test {
     if (!dir_.empty()) fs::remove_all(dir_);
   }
 
-  // Writes ORVIK.INI for the model (ports that cannot be opened, Path in a temporary
-  // folder), then loads the library.
+  // Writes ORVIK.INI for the model (the ports the tests name lead to devices that do
+  // not exist, Path is a temporary folder), then loads the library.
   void Load(const std::string& model, const std::string& extra_lines = "") {
     ASSERT_EQ(dlopen(ORVIK_LIBRARY_PATH, RTLD_NOW | RTLD_NOLOAD), nullptr)
         << "the driver reads ORVIK.INI once per process: run each case alone";
@@ -35,6 +35,7 @@ class LoadedDriver : public ::testing::Test {
     std::ofstream ini(dir_ / "ORVIK.INI", std::ios::binary);
     ini << "[Sistema]\r\nModeloImp=" << model << "\r\nPath=" << dir_.string() << "/\r\n"
         << "[Portas]\r\nCOM1=" << (dir_ / "no-such-tty").string()
+        << "\r\nCOM12=" << (dir_ / "no-such-tty").string()
         << "\r\nLPT1=" << (dir_ / "no-such-lpt").string() << "\r\n"
         << extra_lines;
     ini.close();
@@ -218,6 +219,49 @@ TEST_F(LoadedDriver, AnswerBufferMayAlsoBeTheInput) {
   EXPECT_EQ(EXPORT(Orvik_ValorTotalizadorNaoFiscal)(buffer, buffer), 0);
   EXPECT_STREQ(buffer, "");
   EXPECT_EQ(Message(), "Nao Implementado: Orvik_ValorTotalizadorNaoFiscal");
+}
+
+// ---- Frame exports reach their routines with their arguments ----
+
+struct FrameCase {
+  const char* title;
+  std::function<int(LoadedDriver&)> call;
+  int result;
+  const char* ini_line;  // what the routine must have written to ORVIK.INI
+};
+
+void PrintTo(const FrameCase& c, std::ostream* os) {
+  *os << c.title;
+}
+
+const FrameCase kFrameCases[] = {
+    {"LineSpacingIsCappedAt30", CALL(FN(Orvik_LinhasEntreCupons)(45)), 1,
+     "EspacamentoDocumentos=30"},
+    {"PortNumberFromText", CALL(FN(Orvik_IniciaPorta)("COM12")), -5, "Porta=COM12"},
+    {"NullPortTextIsEmpty", CALL(FN(Orvik_IniciaPorta)(nullptr)), -5, "Porta=COM1"},
+    {"ApplicationId", CALL(FN(Orvik_ProgramaIdAplicativoMFD)("PDV 2.1")), 1,
+     "IdAplicativo=PDV 2.1"},
+};
+
+class FrameForwarding : public LoadedDriver, public ::testing::WithParamInterface<FrameCase> {};
+
+TEST_P(FrameForwarding, RoutineSeesTheArguments) {
+  Load("ORVIK_KAP");
+  EXPECT_EQ(GetParam().call(*this), GetParam().result) << Message();
+  EXPECT_NE(IniText().find(GetParam().ini_line), std::string::npos) << IniText();
+}
+
+INSTANTIATE_TEST_SUITE_P(Exports, FrameForwarding, ::testing::ValuesIn(kFrameCases),
+                         [](const auto& info) { return std::string(info.param.title); });
+
+TEST_F(LoadedDriver, LastResultSurvivesNullPointers) {
+  Load("ORVIK_VUNO_LPT");
+  EXPECT_EQ(EXPORT(Orvik_DadosSintegra)(), 0);
+  EXPECT_EQ(EXPORT(Orvik_RetornoImpressora)(nullptr, nullptr), 1);
+  EXPECT_EQ(EXPORT(OrvikCupom_RetornoImpressora)(nullptr, nullptr), 1);
+  int code = 0;
+  EXPECT_EQ(EXPORT(OrvikCupom_RetornoImpressora)(&code, nullptr), 1);
+  EXPECT_EQ(code, -3);
 }
 
 // ---- Every export with null pointers and zeros ----
