@@ -81,13 +81,14 @@ bool CloseGerencialLeftOpen() {
 // requested command, otherwise the failure to return.
 int AutomaticMonthlyReading() {
   DriverState& s = State();
-  s.lmf_running = true;
+  // Marked running while it lasts, cleared on every way out.
+  struct RunningMark {
+    RunningMark() { State().lmf_running = true; }
+    ~RunningMark() { State().lmf_running = false; }
+  } running;
   int r = ExecuteLumvar("LeData", "NomeData=\"Data\"");
-  if (r != 1) {
-    s.lmf_running = false;
-    return r;
-  }
-  const std::string& date = s.read_value;
+  if (r != 1) return r;
+  const std::string date = s.read_value;
   int month = core::ParseInteger(date.size() > 2 ? std::string_view(date).substr(2, 2) : "", 1);
   int year = core::ParseInteger(date.size() > 4 ? std::string_view(date).substr(4, 4) : "", 2010);
   if (--month < 1) {
@@ -100,29 +101,18 @@ int AutomaticMonthlyReading() {
   s.lmfaut_ultima_data = ini.read("Flags", "LMFAUT_UltimaData", "");
   if (s.lmfaut_ultima_data == period) {
     s.lmf_done = true;
-    s.lmf_running = false;
     return 1;
   }
   r = ExecuteLumvar("LeInteiro", "NomeInteiro=\"TipoDocEmEmissao\"");
-  if (r != 1) {
-    s.lmf_running = false;
-    return r;
-  }
-  if (s.read_value != "0") {
-    // A document is open; the next command tries again.
-    s.lmf_running = false;
-    return 1;
-  }
+  if (r != 1) return r;
+  // A document is open: go on, and let the next command try again.
+  if (s.read_value != "0") return 1;
   r = ExecuteLumvar("EmiteLeituraMF", std::string("LeituraSimplificada=false DataInicial=#01/") +
                                           period + "# DataFinal=#31/" + period + "#");
   s.lmf_done = true;
-  if (r != 1 && s.last_return_code == 8089) {
-    s.lmf_running = false;
-    return r;
-  }
+  if (r != 1 && s.last_return_code == 8089) return r;
   s.lmfaut_ultima_data = period;
   ini.write("Flags", "LMFAUT_UltimaData", period);
-  s.lmf_running = false;
   return r;
 }
 

@@ -396,6 +396,20 @@ TEST_F(NetworkMode, MissingPathFailsAtOnce) {
   EXPECT_FALSE(State().busy);
 }
 
+TEST_F(NetworkMode, HalfWrittenStatusFileIsNotTakenAsTheReply) {
+  StartWith("[Sistema]\r\nConfigRede=1\r\n");
+  std::thread relay([this] {
+    for (int i = 0; i < 5000 && !std::filesystem::exists(folder.path() / "COMANDO.TXT"); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    folder.Write("STATUS.TXT", "{2;0;Valor");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    folder.Write("STATUS.TXT", "{2;0;ValorInteiro=31;9}\r\n");
+  });
+  EXPECT_EQ(ExecuteLumvar("LeInteiro", ""), 1);
+  relay.join();
+  EXPECT_EQ(State().read_value, "31");
+}
+
 TEST_F(NetworkMode, ExchangeThroughCommandAndStatusFiles) {
   StartWith("[Sistema]\r\nConfigRede=1\r\n[Flags]\r\nNumPkt=6\r\n");
   folder.Write("STATUS.TXT", "{1;0;stale;9}\r\n");  // a left-over reply must not be taken
