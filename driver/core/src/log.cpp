@@ -58,7 +58,9 @@ void Log(std::string_view text) {
   const common::LocalDateTime t = common::clock::local_now();
   common::append_line(common::fixed_name(here, "LOG.DAT"),
                       LogDatLine(t.year, t.month, t.day, t.hour, t.minute, t.second, text));
-  const double seconds = t.hour * 3600.0 + t.minute * 60.0 + t.second + t.millisecond / 1000.0;
+  // One division, so that the shortest form of the result is the plain decimal (45296.123).
+  const long millis = ((t.hour * 60L + t.minute) * 60L + t.second) * 1000L + t.millisecond;
+  const double seconds = static_cast<double>(millis) / 1000.0;
   // A fresh seed from the clock at every call, so equal lines never scramble alike.
   const auto ticks = common::clock::now().time_since_epoch().count();
   const uint32_t seed = static_cast<uint32_t>(ticks ^ (ticks >> 32));

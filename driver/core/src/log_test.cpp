@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/clock.h"
 #include "common/files.h"
 #include "orvik/core/frame_support.h"
 #include "orvik/core/state.h"
@@ -37,9 +38,10 @@ TEST(HomolScramble, FourHexDigitsPerByteWithOddKeys) {
   EXPECT_NE(ScrambleHomolLine(plain, 1), ScrambleHomolLine(plain, 2));
 }
 
-TEST(HomolScramble, WholeSecondsHaveNoFraction) {
+TEST(HomolScramble, SecondsInTheirShortestForm) {
   EXPECT_EQ(HomolPlainLine(3600, "x"), "3600**x");
   EXPECT_EQ(HomolPlainLine(0.5, ""), "0.5**");
+  EXPECT_EQ(HomolPlainLine(45296123 / 1000.0, "y"), "45296.123**y");
 }
 
 TEST(Log, WritesBothFilesOnlyWhenLoggingIsOn) {
@@ -66,6 +68,22 @@ TEST(Log, WritesBothFilesOnlyWhenLoggingIsOn) {
   EXPECT_EQ(homol[0].size(), 4 * plain.size());
   ASSERT_GE(plain.size(), 5u);
   EXPECT_EQ(plain.substr(plain.size() - 5), "**abc");
+}
+
+TEST(Log, LinesCarryTheClocksTime) {
+  TestFolder folder;
+  common::LocalDateTime t;
+  t.year = 2026, t.month = 12, t.day = 9, t.hour = 12, t.minute = 34, t.second = 56;
+  t.millisecond = 789;
+  common::clock::set_fixed(common::clock::from_local(t));
+  State() = DriverState{};
+  State().logging = true;
+  Log("abc");
+  common::clock::reset();
+  EXPECT_EQ(folder.Read("LOG.DAT"), "09/12/2026 12:34:56=>abc\r\n");
+  bool odd = false;
+  EXPECT_EQ(Unscramble(common::split_lines(folder.Read("HOMOL.DAT")).at(0), odd), "45296.789**abc");
+  EXPECT_TRUE(odd);
 }
 
 TEST(Log, KeepsAnExistingFileWhateverItsLetterCase) {
