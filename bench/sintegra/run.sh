@@ -13,3 +13,4 @@ trap 'rm -rf "$work"' EXIT
 cmp "$work/Sintegra.txt" "$work/baseline.txt" && echo "same bytes: yes"
 "$bench" load "$work/Sintegra.txt"
 "$bench" baseline-read "$work/Sintegra.txt"
+"$bench" baseline-read-keep "$work/Sintegra.txt"

@@ -142,12 +142,14 @@ std::string TRegistro::RenderLine() const {
 void TRegistro::GravaLinha(const std::filesystem::path& arquivo) const {
   const std::string line = RenderLine();
   int fd = ::open(arquivo.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  // Nobody else may write the file while the line goes in.
-  if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    int error = errno;
-    if (fd >= 0) ::close(fd);
-    throw SintegraError(std::string(kWriteFailed) + "\n" + std::strerror(error));
+  // Nobody else may write the file while the line goes in: a file another writer holds
+  // is refused. A file system without locks is written all the same.
+  int error = fd < 0 ? errno : 0;
+  if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    error = errno;
+    ::close(fd);
   }
+  if (error != 0) throw SintegraError(std::string(kWriteFailed) + "\n" + std::strerror(error));
   bool ok = ::lseek(fd, 0, SEEK_END) >= 0 && WriteAll(fd, line.data(), line.size());
   if (::close(fd) != 0) ok = false;
   if (!ok) throw SintegraError(kWriteFailed);
