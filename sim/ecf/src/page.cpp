@@ -18,6 +18,9 @@ constexpr unsigned char kHigh[96] = {
     0xD0, 0xA4, 0x95, 0xA2, 0x93, 0xE4, 0x94, 0xF6, 0x9B, 0x97, 0xA3, 0x96, 0x81, 0xEC, 0xE7, 0x98};
 
 const char kEsc = 27;
+// ESC ! with no bit set would put a NUL byte in the printout, and hosts pass printouts
+// as zero-terminated strings; 0x02 (an unused bit) selects the same normal font.
+const unsigned char kNormalFont = 0x02;
 
 void font(std::string& out, unsigned char n) {
   out += kEsc;
@@ -83,13 +86,13 @@ void Page::line(std::string_view text) {
 void Page::condensed(std::string_view text) {
   font(out_, 1);
   put_line(out_, text.substr(0, kCondensedColumns), kCondensedColumns);
-  font(out_, 0);
+  font(out_, kNormalFont);
 }
 
 void Page::title(std::string_view text) {
   font(out_, 0x28);
   put_line(out_, center(text), kColumns);
-  font(out_, 0);
+  font(out_, kNormalFont);
 }
 
 void Page::bold(std::string_view text) {

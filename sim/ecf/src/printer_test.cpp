@@ -293,6 +293,8 @@ TEST_F(PrinterTest, CancellingAnOpenCouponRevertsItsItems) {
 TEST_F(PrinterTest, PrintedCouponFollowsTheLayout) {
   program();
   sell_coupon();
+  // Hosts pass printouts as zero-terminated strings.
+  EXPECT_EQ(p.state().tape.back().printed.find('\0'), std::string::npos);
   auto lines = capture_lines(p.state().tape.back().printed);
   ASSERT_GE(lines.size(), 15u);
   EXPECT_EQ(lines[0], "SUPERMERCADO BOA VISTA LTDA");

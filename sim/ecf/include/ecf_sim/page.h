@@ -1,7 +1,7 @@
 #pragma once
 // Printed output. Texts are composed in Windows-1252 (one byte, one column) and turned
 // into the printer's bytes on the way out: code page 850, ESC ! n for the font
-// (1 condensed, 57 columns; 0x28 large bold titles; 0 normal, 48 columns), a backslash
+// (1 condensed, 57 columns; 0x28 large bold titles; 0x02 normal, 48 columns), a backslash
 // before a literal backslash, and a full-width line not followed by a line feed because
 // the printer wraps it by itself.
 #include <cstdint>
