@@ -6,6 +6,8 @@
 // model family picks the routine, and a query's writer runs after it whatever it
 // returned. A routine is any callable taking the copied arguments in order: texts as
 // const std::string&, integers as int, caller buffers as char*, results as int*.
+// A routine not built yet is marked kNotBuilt; building it means putting it in that
+// place, e.g. Dispatch(__func__, lumvar::AbreCupom, qvx::AbreCupom, id).
 // No C++ exception leaves an export: a routine that throws answers 0 with its error as
 // the last message.
 #include <exception>
