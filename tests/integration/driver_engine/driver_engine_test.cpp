@@ -214,6 +214,13 @@ TEST_F(OverPty, LongFrameArrivesWhole) {
   const auto frames = printer.frames();
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0].text, orvik::lumvar::BuildFrame(2, "ImprimeTexto", params));
+
+  // An over-long text from the host goes out whole as well.
+  const std::string huge = "TextoLivre=\"" + std::string(100000, 'h') + "\"";
+  EXPECT_EQ(orvik::frame::ExecutaComando("ImprimeTexto", huge.c_str()), 1);
+  const auto after = printer.frames();
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[1].parameters, huge);
 }
 
 TEST_F(OverPty, GerencialLeftOpenSequence) {
