@@ -4,8 +4,10 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
@@ -46,6 +48,35 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 }  // namespace
 
+namespace detail {
+
+void ValueText::reserve(size_t n) {
+  if (n <= capacity()) return;
+  size_t grown = std::max(n, 2 * capacity());
+  std::unique_ptr<char[]> bigger(new char[grown]);
+  std::memcpy(bigger.get(), data(), size_);
+  heap_ = std::move(bigger);
+  heap_capacity_ = static_cast<std::uint32_t>(grown);
+}
+
+void ValueText::replace(size_t pos, size_t len, std::string_view v) {
+  // A value taken from this very text is copied first: moving the tail would overwrite it.
+  std::less_equal<const char*> not_after;
+  if (!v.empty() && not_after(data(), v.data()) && !not_after(data() + capacity(), v.data())) {
+    std::string copy(v);
+    replace(pos, len, copy);
+    return;
+  }
+  size_t new_size = size_ - len + v.size();
+  reserve(new_size);
+  char* d = mutable_data();
+  std::memmove(d + pos + v.size(), d + pos + len, size_ - pos - len);
+  if (!v.empty()) std::memcpy(d + pos, v.data(), v.size());
+  size_ = static_cast<std::uint32_t>(new_size);
+}
+
+}  // namespace detail
+
 TRegistro::TRegistro(int campos, std::string_view tipo) : layout_(std::make_shared<Layout>()) {
   ResizeFields(campos);
   DefineCampo(1, tipo, 'N', 2, 1, 2);
@@ -74,7 +105,7 @@ void TRegistro::CheckNumber(int numero) const {
 
 std::string_view TRegistro::ValueView(int numero) const {
   CheckNumber(numero);
-  return std::string_view(text_).substr(start_[numero - 1], start_[numero] - start_[numero - 1]);
+  return text_.view().substr(start_[numero - 1], start_[numero] - start_[numero - 1]);
 }
 
 TCampo TRegistro::Field(int numero) const {
@@ -203,18 +234,28 @@ void TRegistro::FillFromLine(std::string_view linha) {
   // Every field is set from its columns in turn, as AtribuiValor would set it; the text is
   // rebuilt in one pass. A column cut is never wider than its field.
   const Layout& layout = *layout_;
-  std::string text;
-  text.reserve(linha.size() < 128 ? 128 : linha.size());
+  // Each part is cut to its field's width, so the text is at most the sum of the widths.
+  size_t widths = 0;
+  for (const FieldDefinition& d : layout) widths += d.Tamanho > 0 ? d.Tamanho : 0;
+  std::string heap_text;
+  char stack_text[detail::ValueText::kInline];
+  char* text = stack_text;
+  if (widths > sizeof stack_text) {
+    heap_text.resize(widths);
+    text = heap_text.data();
+  }
+  size_t size = 0;
   for (size_t k = 0; k < layout.size(); ++k) {
     const FieldDefinition& d = layout[k];
     std::string_view part;
     if (d.Tamanho > 0 && d.Inicio >= 1 && static_cast<size_t>(d.Inicio) <= linha.size()) {
       part = TrimTrailing(linha.substr(d.Inicio - 1, d.Tamanho));
     }
-    text += part;
-    start_[k + 1] = static_cast<std::uint16_t>(text.size());
+    if (!part.empty()) std::memcpy(text + size, part.data(), part.size());
+    size += part.size();
+    start_[k + 1] = static_cast<std::uint16_t>(size);
   }
-  text_ = std::move(text);
+  text_.assign(std::string_view(text, size));
 }
 
 std::unique_ptr<TRegistro> TRegistro::CriaRegistroDaLinha(std::string_view linha) {

@@ -131,6 +131,35 @@ TEST(AtribuiValorTest, NumericFieldsAcceptAnyText) {
   EXPECT_EQ(r.RenderLine().substr(2, 14), "00000A-1,2.3/X");
 }
 
+TEST(AtribuiValorTest, TakesAValueReadFromTheSameRecord) {
+  SampleRecord r;
+  r.AtribuiValor(3, "LONGER TEXT");
+  r.AtribuiValor(2, "12345678901234");
+  r.AtribuiValor(3, r.ValueView(2));
+  EXPECT_EQ(r.ObtemValor(3), "12345678901234");
+  r.AtribuiValor(2, r.ValueView(3).substr(0, 3));
+  EXPECT_EQ(r.ObtemValor(2), "123");
+  EXPECT_EQ(r.RenderLine().substr(2, 28),
+            "00000000000123"
+            "12345678901234");
+}
+
+TEST(AtribuiValorTest, ValuesBeyondTheUsualLineLengthAreKept) {
+  // Initial values are not held to the width; a long one must survive later changes.
+  SampleRecord r;
+  const std::string wide(300, 'W');
+  r.DefineCampo(6, wide, 'X', 126, 43, 84);
+  r.AtribuiValor(2, "1");
+  r.AtribuiValor(3, "ABC");
+  EXPECT_EQ(r.ObtemValor(6), wide);
+  EXPECT_EQ(r.ObtemValor(3), "ABC");
+  SampleRecord copy = r;
+  copy.AtribuiValor(6, "short");
+  EXPECT_EQ(r.ObtemValor(6), wide);
+  EXPECT_EQ(copy.ObtemValor(6), "short");
+  EXPECT_EQ(copy.ObtemValor(2), "1");
+}
+
 TEST(AtribuiValorTest, UnknownFieldNumbersAreRefused) {
   SampleRecord r;
   EXPECT_THROW(r.AtribuiValor(0, "1"), std::out_of_range);

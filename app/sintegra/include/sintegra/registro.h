@@ -24,6 +24,43 @@ struct TCampo {
   char Formato = '\0';  // 'N' numeric, 'X' alphanumeric (lower case accepted); '\0' none
 };
 
+namespace detail {
+
+// The values of one record, one after another. Every record type's values fit inside the
+// record, so filling and parsing a record allocate nothing more; a longer text (only an
+// unusual definition makes one) moves to the heap.
+class ValueText {
+ public:
+  static constexpr size_t kInline = 128;
+
+  ValueText() = default;
+  ValueText(const ValueText& other) { assign(other.view()); }
+  ValueText& operator=(const ValueText& other) {
+    if (this != &other) assign(other.view());
+    return *this;
+  }
+
+  size_t size() const { return size_; }
+  const char* data() const { return heap_ ? heap_.get() : inline_; }
+  std::string_view view() const { return {data(), size_}; }
+
+  void assign(std::string_view v) { replace(0, size_, v); }
+  // Replaces len characters at pos with v (v may point into this text).
+  void replace(size_t pos, size_t len, std::string_view v);
+
+ private:
+  char* mutable_data() { return heap_ ? heap_.get() : inline_; }
+  size_t capacity() const { return heap_ ? heap_capacity_ : kInline; }
+  void reserve(size_t n);
+
+  std::unique_ptr<char[]> heap_;
+  std::uint32_t heap_capacity_ = 0;
+  std::uint32_t size_ = 0;
+  char inline_[kInline];
+};
+
+}  // namespace detail
+
 class TRegistro;
 
 // References to records. Lists handed out by a collection share its records rather than
@@ -111,7 +148,7 @@ class TRegistro {
   // The field definitions are shared by all records of a class until one is redefined;
   // the values sit one after another in text_, field k at [start_[k-1], start_[k]).
   std::shared_ptr<Layout> layout_;
-  std::string text_;
+  detail::ValueText text_;
   std::array<std::uint16_t, kMaxFields + 1> start_{};
 };
 
