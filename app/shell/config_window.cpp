@@ -216,7 +216,7 @@ void TfrmConfiguracoes::RestaurarPadroes() {
   for (int i = 0; i < 3; ++i) {
     QString pasta = atual + QLatin1Char('/') + QString::fromLatin1(nomes[i]);
     edits[i]->setText(pasta);
-    if (!QFileInfo::exists(pasta) && !QDir().mkdir(pasta)) edits[i]->setText(atual);
+    if (!QFileInfo(pasta).isDir() && !QDir().mkdir(pasta)) edits[i]->setText(atual);
   }
   rbSim_->setChecked(true);
   // Nothing is written yet; leaving now would lose the restored values.

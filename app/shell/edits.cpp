@@ -85,6 +85,12 @@ MascaraEdit::MascaraEdit(Mascara m, QWidget* pai) : QLineEdit(pai) {
   }
 }
 
+void MascaraEdit::focusInEvent(QFocusEvent* e) {
+  QLineEdit::focusInEvent(e);
+  // An empty mask is typed from its first position, wherever the click landed.
+  if (Digitos().isEmpty()) QTimer::singleShot(0, this, [this] { setCursorPosition(0); });
+}
+
 QString MascaraEdit::Digitos() const {
   return QString::fromStdString(SoDigitos(text().toStdString()));
 }

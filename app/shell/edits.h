@@ -52,6 +52,9 @@ class MascaraEdit : public QLineEdit {
   QString Digitos() const;
   // Shows a stored digit string (not a user change).
   void MostraDigitos(const QString& digitos);
+
+ protected:
+  void focusInEvent(QFocusEvent* e) override;
 };
 
 }  // namespace shell
