@@ -120,6 +120,18 @@ struct Connection::Impl {
     statements.clear();
   }
 
+  void forget(const std::string& sql) {
+    auto it = statements.find(sql);
+    if (it == statements.end()) return;
+    try {
+      Status st;
+      it->second->free(&st);
+    } catch (const FbException&) {
+      it->second->release();
+    }
+    statements.erase(it);
+  }
+
   // A prepared statement for sql, kept for the life of the attachment.
   IStatement* prepare(const std::string& sql, ITransaction* tra, unsigned dialect, bool keep) {
     if (keep) {
@@ -615,12 +627,29 @@ Value column_value(IAttachment* att, ITransaction* tra, IMessageMetadata* meta, 
   return text;
 }
 
+void run_prepared(Transaction& tr, Connection& db, IAttachment* att, const std::string& sql,
+                  const std::vector<const Value*>& values, RowSet* rows,
+                  std::vector<Value>* outputs, bool keep);
+
 // Runs a statement; when rows is given, reads every row into it.
 void run(Transaction& tr, const std::string& sql, const std::vector<const Value*>& values,
          RowSet* rows, std::vector<Value>* outputs, bool keep) {
   Connection& db = tr.database();
   IAttachment* att = db.impl().att;
   if (!att) throw not_connected();
+  try {
+    run_prepared(tr, db, att, sql, values, rows, outputs, keep);
+  } catch (const DatabaseError&) {
+    // A kept statement that failed is prepared afresh next time, in case the failure
+    // came from the statement itself (metadata changed by another connection).
+    if (keep) db.impl().forget(sql);
+    throw;
+  }
+}
+
+void run_prepared(Transaction& tr, Connection& db, IAttachment* att, const std::string& sql,
+                  const std::vector<const Value*>& values, RowSet* rows,
+                  std::vector<Value>* outputs, bool keep) {
   guarded([&] {
     auto* tra = static_cast<ITransaction*>(tr.handle());
     IStatement* stmt = db.impl().prepare(sql, tra, db.SQLDialect, keep);

@@ -162,7 +162,8 @@ class Query {
   bool Active() const { return active_; }
   const RowSet& Rows() const { return rows_; }
 
-  // Observers: called with this query after it opened or closed.
+  // Observers: called with this query after it opened or closed, on the thread that
+  // opened or closed it (a worker thread too: windows queue the news to their own).
   int Subscribe(std::function<void(const Query&)> observer);
   void Unsubscribe(int token);
 
