@@ -32,12 +32,12 @@ TfrmBaseDados::TfrmBaseDados(Principal& principal, QWidget* pai)
   auto* lista = new QGroupBox(QStringLiteral("Bases Cadastradas"), this);
   auto* vl = new QVBoxLayout(lista);
   grdBases_->setModel(modelo_);
+  AjustaColunas(grdBases_, 1);
   grdBases_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grdBases_->setSelectionMode(QAbstractItemView::SingleSelection);
   grdBases_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grdBases_->horizontalHeader()->setStretchLastSection(true);
   grdBases_->verticalHeader()->hide();
-  grdBases_->setColumnWidth(0, 260);
   vl->addWidget(grdBases_);
   raiz->addWidget(lista, 1);
   connect(grdBases_, &QTableView::doubleClicked, this,
@@ -86,7 +86,7 @@ TfrmBaseDados::TfrmBaseDados(Principal& principal, QWidget* pai)
 
   store::Query& q = principal_.dm().tBaseDados;
   modelo_->Segue(&q);
-  if (!q.Active()) q.Open();
+  q.Refresh();  // rows written since the list was last read show too
 }
 
 TfrmBaseDados::~TfrmBaseDados() {

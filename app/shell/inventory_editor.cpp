@@ -74,6 +74,7 @@ TfrmInventario::TfrmInventario(Principal& principal, QWidget* pai)
 
   auto* raiz = new QVBoxLayout(this);
   grd_->setModel(modelo_);
+  AjustaColunas(grd_, 2);
   grd_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grd_->setSelectionMode(QAbstractItemView::SingleSelection);
   grd_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -135,7 +136,7 @@ TfrmInventario::TfrmInventario(Principal& principal, QWidget* pai)
 
   store::Query& q = principal_.dm().tInventario;
   modelo_->Segue(&q);
-  if (!q.Active()) q.Open();
+  q.Refresh();  // rows written since the list was last read show too
 }
 
 TfrmInventario::~TfrmInventario() {

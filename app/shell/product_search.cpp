@@ -48,6 +48,7 @@ TfrmLocalizarProduto::TfrmLocalizarProduto(store::TdmTributarium& dm, QWidget* p
   grd_->horizontalHeader()->setStretchLastSection(true);
   grd_->verticalHeader()->hide();
   grd_->setModel(modeloProduto_);
+  AjustaColunas(grd_, 1);
   raiz->addWidget(grd_, 1);
   auto* botoes = new QHBoxLayout;
   auto* btnSelecionar = new QPushButton(QStringLiteral("Selecionar"), this);
@@ -72,9 +73,7 @@ TfrmLocalizarProduto::TfrmLocalizarProduto(store::TdmTributarium& dm, QWidget* p
 
   modeloProduto_->Segue(&dm_.tProduto);
   modeloFiltro_->Segue(&consultaFiltro_->consulta());
-  Protegido(this, [this] {
-    if (!dm_.tProduto.Active()) dm_.tProduto.Open();
-  });
+  Protegido(this, [this] { dm_.tProduto.Refresh(); });
 }
 
 TfrmLocalizarProduto::~TfrmLocalizarProduto() {
@@ -87,6 +86,7 @@ void TfrmLocalizarProduto::Filtra() {
     consultaFiltro_->Aplica(filtro_.codigo->text().toStdString(),
                             filtro_.descricao->text().toStdString());
     grd_->setModel(modeloFiltro_);
+    AjustaColunas(grd_, 1);
   } catch (const std::exception&) {
     msg::FalhaConsulta(this);
   }

@@ -105,6 +105,7 @@ TfrmProdutos::TfrmProdutos(Principal& principal, QWidget* pai)
   auto* vc = new QVBoxLayout(cadastrados);
   PreparaGrade(grdProdutos_);
   grdProdutos_->setModel(modeloProduto_);
+  AjustaColunas(grdProdutos_, 1);
   grdProdutos_->setMinimumHeight(220);
   vc->addWidget(grdProdutos_);
   auto* bc = new QHBoxLayout;
@@ -180,7 +181,7 @@ TfrmProdutos::TfrmProdutos(Principal& principal, QWidget* pai)
   store::Query& q = principal_.dm().tProduto;
   modeloProduto_->Segue(&q);
   modeloFiltro_->Segue(&consultaFiltro_->consulta());
-  if (!q.Active()) q.Open();
+  q.Refresh();  // rows written since the list was last read show too
 }
 
 TfrmProdutos::~TfrmProdutos() {
@@ -198,6 +199,7 @@ void TfrmProdutos::Filtra() {
     consultaFiltro_->Aplica(filtro_.codigo->text().toStdString(),
                             filtro_.descricao->text().toStdString());
     grdProdutos_->setModel(modeloFiltro_);
+    AjustaColunas(grdProdutos_, 2);
   } catch (const std::exception&) {
     msg::FalhaConsulta(this);
   }

@@ -1,9 +1,19 @@
 #include "query_model.h"
 
+#include <QHeaderView>
+#include <QTableView>
+
 #include "store/conversions.h"
 #include "store/firebird.h"
 
 namespace shell {
+
+void AjustaColunas(QTableView* grade, int elastica) {
+  QHeaderView* h = grade->horizontalHeader();
+  h->setStretchLastSection(false);
+  h->setSectionResizeMode(QHeaderView::ResizeToContents);
+  h->setSectionResizeMode(elastica, QHeaderView::Stretch);
+}
 
 ModeloConsulta::ModeloConsulta(std::vector<Coluna> colunas, QObject* pai)
     : QAbstractTableModel(pai), colunas_(std::move(colunas)) {}

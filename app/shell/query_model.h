@@ -10,6 +10,8 @@ class Query;
 class RowSet;
 }  // namespace store
 
+class QTableView;
+
 namespace shell {
 
 struct Coluna {
@@ -17,6 +19,9 @@ struct Coluna {
   QString titulo;
   enum Forma { Texto, Decimais2, Decimais3, Data, Hora } forma = Texto;
 };
+
+// Grid columns sized to their contents, the column `elastica` taking the spare width.
+void AjustaColunas(QTableView* grade, int elastica);
 
 class ModeloConsulta : public QAbstractTableModel {
   Q_OBJECT

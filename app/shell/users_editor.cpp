@@ -49,6 +49,7 @@ TfrmUsuarios::TfrmUsuarios(Principal& principal, QWidget* pai)
   auto* lista = new QGroupBox(QStringLiteral("Usuários"), this);
   auto* vl = new QVBoxLayout(lista);
   grdUsuarios_->setModel(modelo_);
+  AjustaColunas(grdUsuarios_, 1);
   grdUsuarios_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grdUsuarios_->setSelectionMode(QAbstractItemView::SingleSelection);
   grdUsuarios_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -85,7 +86,7 @@ TfrmUsuarios::TfrmUsuarios(Principal& principal, QWidget* pai)
 
   store::Query& q = principal_.dm().tUsuarios;
   modelo_->Segue(&q);
-  if (!q.Active()) q.Open();
+  q.Refresh();  // rows written since the list was last read show too
   Reinicia();
   if (!principal_.UsuarioMestre()) {
     btnSalvar_->setEnabled(false);
