@@ -87,8 +87,10 @@ void TRegistro::ResizeFields(int campos) {
     throw std::length_error("Número de campos inválido para um registro do sintegra.");
   }
   int before = FieldCount();
+  // Dropped fields take their values with them; new fields start empty.
+  if (campos < before) text_.replace(start_[campos], text_.size() - start_[campos], "");
   OwnLayout().resize(campos);
-  for (int k = before + 1; k <= campos; ++k) start_[k] = static_cast<std::uint16_t>(text_.size());
+  for (int k = before + 1; k <= campos; ++k) start_[k] = start_[before];
 }
 
 TRegistro::Layout& TRegistro::OwnLayout() {

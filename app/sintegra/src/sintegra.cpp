@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -168,6 +169,7 @@ void TSintegra::CarregaArquivo(const std::string& arquivo) {
   // Read in chunks so that a large file is never held whole beside its records.
   std::string pending;
   std::vector<char> chunk(kIoChunk);
+  size_t searched = 0;  // the bytes of pending already searched for a line end
   bool at_end = false;
   while (!at_end) {
     ssize_t n = ::read(fd, chunk.data(), chunk.size());
@@ -183,19 +185,26 @@ void TSintegra::CarregaArquivo(const std::string& arquivo) {
     }
     size_t pos = 0;
     while (pos < pending.size()) {
-      size_t end = FindLineEnd(pending, pos);
+      size_t end = FindLineEnd(pending, std::max(pos, searched));
       if (end == std::string::npos) {
-        if (!at_end) break;  // the rest of this line comes with the next chunk
+        if (!at_end) {  // the rest of this line comes with the next chunk
+          searched = pending.size();
+          break;
+        }
         load_line(std::string_view(pending).substr(pos));
         pos = pending.size();
         break;
       }
       bool cr = pending[end] == '\r';
-      if (cr && end + 1 == pending.size() && !at_end) break;  // an LF may still follow
+      if (cr && end + 1 == pending.size() && !at_end) {  // an LF may still follow
+        searched = end;
+        break;
+      }
       load_line(std::string_view(pending).substr(pos, end - pos));
       pos = end + ((cr && end + 1 < pending.size() && pending[end + 1] == '\n') ? 2 : 1);
     }
     pending.erase(0, pos);
+    searched = searched > pos ? searched - pos : 0;
   }
 }
 

@@ -341,6 +341,18 @@ TEST_F(BuilderTest, LoadsALineEndSplitAcrossReadChunks) {
   EXPECT_EQ(s.Registros().size(), (text.size() - 129) / 128 + 1);
 }
 
+TEST_F(BuilderTest, LoadsLinesLongerThanAReadChunk) {
+  // Columns past 126 are ignored, however far the line goes.
+  const std::string longest = "75" + std::string(3u << 20, '9');
+  WriteAll(dir_ / "long.txt", longest + "\r\n" + "50\r" + longest);
+  TSintegra s;
+  s.CarregaArquivo((dir_ / "long.txt").string());
+  ASSERT_EQ(s.Registros().size(), 3u);
+  EXPECT_EQ(s.Registros()[0]->RenderLine(), longest.substr(0, 126) + "\r\n");
+  EXPECT_EQ(s.Registros()[1]->Tipo(), "50");
+  EXPECT_EQ(s.Registros()[2]->RenderLine(), longest.substr(0, 126) + "\r\n");
+}
+
 TEST_F(BuilderTest, AWrittenFileLoadsBackLineForLine) {
   auto s50 = std::make_shared<TRegTipo50>();
   s50->SetCnpj("12345678000199");
