@@ -127,6 +127,9 @@ void Commands::finish_document(const std::string& title, const std::string& fina
   head.title(title);
   d.printed = s_.open_header + head.bytes() + s_.open_body + final_lines + footer(p_.now());
   p_.paper_ += d.printed;
+  // Paper is for looking at; keep the last few megabytes so a long run does not grow.
+  if (p_.paper_.size() > (8u << 20)) p_.paper_.erase(0, p_.paper_.size() - (4u << 20));
+  if (p_.tape_bytes_ >= 0) p_.tape_bytes_ += static_cast<int64_t>(d.printed.size());
   s_.last_document_kind = d.kind;
   s_.tape.push_back(std::move(d));
   s_.open = Document{};

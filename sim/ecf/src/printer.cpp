@@ -301,9 +301,13 @@ Reply Commands::le_inteiro() {
 }
 
 int64_t Commands::tape_used() const {
-  int64_t used = 0;
-  for (const auto& d : s_.tape) used += static_cast<int64_t>(d.printed.size());
-  return used;
+  // Kept as a running count: summing a long tape on every document would cost a full
+  // pass per sale.
+  if (p_.tape_bytes_ < 0) {
+    p_.tape_bytes_ = 0;
+    for (const auto& d : s_.tape) p_.tape_bytes_ += static_cast<int64_t>(d.printed.size());
+  }
+  return p_.tape_bytes_;
 }
 
 Reply Commands::le_moeda() {
@@ -595,6 +599,9 @@ Reply Commands::le_departamento() {
 Reply Commands::le_impressao() {
   std::size_t left = p_.serial_.size() - p_.serial_pos_;
   std::size_t n = std::min(left, p_.chunk_);
+  // The host takes a reply of fewer than two characters for an empty one: never leave a
+  // single byte for the last chunk.
+  if (left > n && left - n < 2) n = left;
   std::string chunk = p_.serial_.substr(p_.serial_pos_, n);
   p_.serial_pos_ += n;
   if (p_.serial_pos_ >= p_.serial_.size()) {

@@ -443,6 +443,18 @@ TEST_F(PrinterTest, DetailTapeReadingReturnsExactlyTheRange) {
             8089);
 }
 
+TEST_F(PrinterTest, LastChunkOfAReadingIsNeverASingleByte) {
+  program();
+  sell_coupon();
+  run(p, "EmiteLeituraFitaDetalhe", "COOInicial=1 COOFinal=1 Destino=\"S\"");
+  const std::string& printed = p.state().tape[0].printed;
+  p.set_chunk_size(printed.size() - 1);
+  std::string r = run(p, "LeImpressao");
+  // A one-byte reply would read as empty to the host and lose the byte.
+  EXPECT_EQ(r.substr(16, r.size() - 17), printed);
+  EXPECT_EQ(run(p, "LeImpressao"), "TextoImpressao=\"\"");
+}
+
 TEST_F(PrinterTest, StateSurvivesSaveAndLoad) {
   program();
   sell_coupon();

@@ -383,6 +383,7 @@ bool Printer::load(const std::filesystem::path& file, std::string* error) {
   }
   std::stringstream ss;
   ss << in.rdbuf();
+  tape_bytes_ = -1;
   return deserialize_state(ss.str(), state_, error);
 }
 

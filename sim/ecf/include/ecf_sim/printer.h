@@ -35,7 +35,9 @@ class Printer {
   // Runs one command with its parameter text and answers as the printer does.
   Reply execute(std::string_view command, std::string_view params);
 
+  // Direct access for tests and tools; call forget_counts() after changing the tape.
   State& state() { return state_; }
+  void forget_counts() { tape_bytes_ = -1; }
   const State& state() const { return state_; }
 
   // The printer's clock: the computer's clock shifted by the state's offset.
@@ -48,7 +50,7 @@ class Printer {
   // Bytes handed out per LeImpressao reply.
   void set_chunk_size(std::size_t n) { chunk_ = n; }
 
-  // Everything printed on paper since the printer started (tests look at it).
+  // What was printed on paper since the printer started (the last megabytes of it).
   const std::string& paper() const { return paper_; }
   void clear_paper() { paper_.clear(); }
 
@@ -75,6 +77,7 @@ class Printer {
   std::size_t chunk_ = 2048;
   std::string paper_;
   bool changed_ = false;
+  int64_t tape_bytes_ = -1;  // bytes on the detail tape; -1 until counted
   int drawer_open_until_ = 0;
 };
 
