@@ -41,7 +41,9 @@ LocalDateTime to_local(time_point tp) {
   return out;
 }
 
-LocalDateTime local_now() { return to_local(now()); }
+LocalDateTime local_now() {
+  return to_local(now());
+}
 
 time_point from_local(const LocalDateTime& t) {
   std::tm tm{};

@@ -28,7 +28,7 @@ TEST(Clock, FixedRunningAndReal) {
 
 TEST(Clock, ParseRefusesOtherShapes) {
   common::LocalDateTime t;
-  for (const char* bad : {"", "2026-13-01 00:00:00", "2026-01-01", "2026-01-01 10:00:00x",
-                          "01/02/2026 10:00:00"})
+  for (const char* bad :
+       {"", "2026-13-01 00:00:00", "2026-01-01", "2026-01-01 10:00:00x", "01/02/2026 10:00:00"})
     EXPECT_FALSE(common::clock::parse(bad, t)) << bad;
 }

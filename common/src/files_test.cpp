@@ -31,6 +31,8 @@ TEST_F(FilesTest, AppendLineAndWriteLinesUseCrLf) {
   ASSERT_TRUE(common::write_lines(dir_ / "R.TXT", {"x"}));
   ASSERT_TRUE(common::write_lines(dir_ / "R.TXT", {"y", "z"}));
   EXPECT_EQ(common::read_file(dir_ / "R.TXT"), "y\r\nz\r\n");
+  ASSERT_TRUE(common::write_lines(dir_ / "R.TXT", {"w"}));  // shorter: nothing of the old left
+  EXPECT_EQ(common::read_file(dir_ / "R.TXT"), "w\r\n");
   EXPECT_FALSE(common::append_line(dir_ / "no" / "L", "a"));
 }
 

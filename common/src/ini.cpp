@@ -1,10 +1,11 @@
 #include "common/ini.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <system_error>
-#include <unistd.h>
 
 #include "common/files.h"
 #include "common/text1252.h"
@@ -42,7 +43,8 @@ bool section_name(std::string_view line, std::string& name) {
   line = trim(line);
   if (line.empty() || line.front() != '[') return false;
   size_t close = line.find(']');
-  name = std::string(trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
+  name = std::string(
+      trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
   return true;
 }
 

@@ -23,7 +23,8 @@ class IniFileTest : public ::testing::Test {
 };
 
 TEST_F(IniFileTest, ReadsNamesWithoutRegardToCaseAndTrimsValues) {
-  put("; comment\r\n[sistema]\r\n  modeloimp =  ORVIK_R7  \r\nPath=\"/tmp/x/\"\r\n[Flags]\r\nA=1\r\n");
+  put("; comment\r\n[sistema]\r\n  modeloimp =  ORVIK_R7  "
+      "\r\nPath=\"/tmp/x/\"\r\n[Flags]\r\nA=1\r\n");
   common::IniFile ini(path_);
   EXPECT_EQ(ini.read("SISTEMA", "ModeloImp", "def"), "ORVIK_R7");
   EXPECT_EQ(ini.read("Sistema", "PATH", "def"), "/tmp/x/");

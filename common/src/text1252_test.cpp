@@ -17,9 +17,9 @@ TEST(Text1252, ConvertsPortugueseAndSpecialCharacters) {
       {"REDUÇÃO  Z", "REDU\xC7\xC3O  Z"},
       {"€ “x” –", "\x80 \x93x\x94 \x96"},
       {"°", "\xB0"},
-      {"日", "?"},             // not in the code page
-      {"\xE7x", "\xE7x"},      // a stray Latin-1 byte passes through
-      {"\xC0\x80", "\xC0\x80"} // overlong form is not UTF-8
+      {"日", "?"},              // not in the code page
+      {"\xE7x", "\xE7x"},       // a stray Latin-1 byte passes through
+      {"\xC0\x80", "\xC0\x80"}  // overlong form is not UTF-8
   };
   for (const auto& c : cases) EXPECT_EQ(common::utf8_to_cp1252(c.utf8), c.cp1252) << c.utf8;
   EXPECT_EQ(common::cp1252_to_utf8("Opera\xE7\xE3o \x80"), "Operação €");
