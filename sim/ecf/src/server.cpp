@@ -164,6 +164,14 @@ void Server::apply_control_file() {
       printer_.state().paper_out = word == "paper-out";
       printer_.state().paper_near_end = word == "paper-low";
       continue;
+    } else if (word == "cheque-in" || word == "cheque-out" || word == "intervention-on" ||
+               word == "intervention-off") {
+      std::lock_guard lock(mutex_);
+      if (word.rfind("cheque", 0) == 0)
+        printer_.state().cheque_present = word == "cheque-in";
+      else
+        printer_.state().technical_intervention = word == "intervention-on";
+      continue;
     } else if (word == "clear") {
       clear_faults();
       continue;

@@ -83,7 +83,11 @@ TEST_F(ServerTest, ControlFileQueuesFaultsAndPaperOut) {
   auto a = client->send("LeIndicador", "NomeIndicador=\"SemPapel\"");
   EXPECT_EQ(a.results, "ValorNumericoIndicador=1 ValorIndicador=1");
   EXPECT_EQ(client->send("AbreCupomFiscal").code, 8108);
-  std::ofstream(file) << "paper-ok\n";
+  std::ofstream(file) << "paper-ok\nintervention-on\n";
+  EXPECT_EQ(client->send("AbreCupomFiscal").code, 8113);
+  EXPECT_EQ(client->send("LeIndicador", "NomeIndicador=\"IntervencaoTecnica\"").results,
+            "ValorNumericoIndicador=1 ValorIndicador=1");
+  std::ofstream(file) << "intervention-off\n";
   EXPECT_EQ(client->send("AbreCupomFiscal").code, 0);
 }
 
