@@ -64,6 +64,21 @@ TEST_F(DataModule, ConectaCatalogoOpensTheBaseListAndTodaysLog) {
   EXPECT_FALSE(dm_->dbDados.Connected());
 }
 
+TEST_F(DataModule, ConnectionsGoWhereTheLocationSays) {
+  connect();
+  for (Transaction* tr : {&dm_->trCatalogo, &dm_->trDados}) {
+    RowSet r = select(*tr,
+                      "select MON$REMOTE_PROTOCOL from MON$ATTACHMENTS "
+                      "where MON$ATTACHMENT_ID = CURRENT_CONNECTION");
+    ASSERT_EQ(r.size(), 1u);
+    // A plain path is opened in this process; "host/port:" goes over the network.
+    EXPECT_EQ(r.is_null(0, "MON$REMOTE_PROTOCOL"), !server_mode());
+    if (server_mode()) {
+      EXPECT_EQ(r.at(0, "MON$REMOTE_PROTOCOL"), "TCPv4");
+    }
+  }
+}
+
 TEST_F(DataModule, ConectaCatalogoWithoutTheFileFailsWithTheEngineText) {
   fs::remove(dir_ / kCatalogFile);
   try {
@@ -235,7 +250,7 @@ TEST_F(DataModule, PeriodQueriesIncludeBothEnds) {
 }
 
 TEST_F(DataModule, DeliveredDatabasesInstalledOnlyWhereNoCatalogueIs) {
-  fs::path share = fs::path(std::getenv("STORE_SHARE_DIR"));
+  fs::path share = STORE_SHARE_DIR;
   fs::path novo = dir_ / "instalacao";
   EXPECT_TRUE(InstalaBasesEntregues(novo.string(), share.string()));
   EXPECT_TRUE(fs::exists(novo / kCatalogFile));

@@ -9,8 +9,7 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path share() {
-  const char* s = std::getenv("STORE_SHARE_DIR");
-  return s ? fs::path(s) : fs::path();
+  return STORE_SHARE_DIR;
 }
 
 }  // namespace
