@@ -168,4 +168,17 @@ TEST_F(DriverShopDay, RefusalsReachTheHostWithTheirCodes) {
   EXPECT_EQ(refused("EmiteReducaoZ", ""), 8104);
 }
 
+TEST_F(DriverShopDay, RepliesSplitAcrossReadsOrAfterNoiseStillReadWhole) {
+  run("DefineAliquota", "CodAliquotaProgramavel=0 PercentualAliquota=18,00");
+  server.inject(ecf_sim::Fault{ecf_sim::Fault::kSplit, 0, 4, 30, {}});
+  EXPECT_EQ(ask("LeAliquota", "CodAliquotaProgramavel=0"),
+            "AliquotaICMS=Y PercentualAliquota=18,00");
+  server.inject(ecf_sim::Fault{ecf_sim::Fault::kNoise, 0, 2, 0, "\x15\x15"});
+  EXPECT_EQ(ask("LeTexto", "NomeTexto=\"NumeroSerieECF\""), "ValorTexto=\"OR050800000000012345\"");
+  server.inject(ecf_sim::Fault{ecf_sim::Fault::kError, 8108, 2, 0, {}});
+  EXPECT_EQ(refused("AbreCupomFiscal", ""), 8108);
+  EXPECT_NE(last().find("ErroCMDSemPapel - Impressora sem papel"), std::string::npos) << last();
+  run("AbreCupomFiscal");
+}
+
 }  // namespace
