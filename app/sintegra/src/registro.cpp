@@ -12,6 +12,7 @@
 #include <string>
 #include <type_traits>
 
+#include "record_arena.h"
 #include "sintegra/error.h"
 #include "sintegra/registros.h"
 
@@ -57,6 +58,15 @@ void ValueText::reserve(size_t n) {
   std::memcpy(bigger.get(), data(), size_);
   heap_ = std::move(bigger);
   heap_capacity_ = static_cast<std::uint32_t>(grown);
+}
+
+char* ValueText::overwrite(size_t n) {
+  if (n > capacity()) {
+    heap_.reset(new char[n]);
+    heap_capacity_ = static_cast<std::uint32_t>(n);
+  }
+  size_ = 0;
+  return mutable_data();
 }
 
 void ValueText::replace(size_t pos, size_t len, std::string_view v) {
@@ -239,13 +249,7 @@ void TRegistro::FillFromLine(std::string_view linha) {
   // Each part is cut to its field's width, so the text is at most the sum of the widths.
   size_t widths = 0;
   for (const FieldDefinition& d : layout) widths += d.Tamanho > 0 ? d.Tamanho : 0;
-  std::string heap_text;
-  char stack_text[detail::ValueText::kInline];
-  char* text = stack_text;
-  if (widths > sizeof stack_text) {
-    heap_text.resize(widths);
-    text = heap_text.data();
-  }
+  char* text = text_.overwrite(widths);
   size_t size = 0;
   for (size_t k = 0; k < layout.size(); ++k) {
     const FieldDefinition& d = layout[k];
@@ -257,7 +261,7 @@ void TRegistro::FillFromLine(std::string_view linha) {
     size += part.size();
     start_[k + 1] = static_cast<std::uint16_t>(size);
   }
-  text_.assign(std::string_view(text, size));
+  text_.set_size(size);
 }
 
 std::unique_ptr<TRegistro> TRegistro::CriaRegistroDaLinha(std::string_view linha) {
@@ -270,6 +274,17 @@ std::shared_ptr<TRegistro> TRegistro::SharedFromLine(std::string_view linha) {
   std::shared_ptr<TRegistro> registro =
       WithRecordClass(KindOfLine(linha), [](auto type) -> std::shared_ptr<TRegistro> {
         return std::make_shared<typename decltype(type)::type>();
+      });
+  registro->FillFromLine(linha);
+  return registro;
+}
+
+std::shared_ptr<TRegistro> TRegistro::SharedFromLine(std::string_view linha,
+                                                     detail::RecordArena& arena) {
+  std::shared_ptr<TRegistro> registro =
+      WithRecordClass(KindOfLine(linha), [&arena](auto type) -> std::shared_ptr<TRegistro> {
+        using Record = typename decltype(type)::type;
+        return std::allocate_shared<Record>(detail::ArenaAllocator<Record>(arena));
       });
   registro->FillFromLine(linha);
   return registro;

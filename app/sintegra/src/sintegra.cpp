@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -13,6 +17,7 @@
 #include <vector>
 
 #include "common/files.h"
+#include "record_arena.h"
 #include "sintegra/error.h"
 #include "sintegra/registros.h"
 
@@ -94,13 +99,23 @@ void SyncFolder(const std::filesystem::path& folder) {
   ::close(fd);
 }
 
-// The first CR or LF from pos on.
-size_t FindLineEnd(const std::string& text, size_t pos) {
-  const char* data = text.data();
-  for (size_t i = pos, n = text.size(); i < n; ++i) {
-    if (data[i] == '\n' || data[i] == '\r') return i;
+// The first CR or LF in [from, to), or to when there is none. A load searches every byte
+// of the file once, so sixteen are compared at a time where the processor allows.
+const char* FindLineEnd(const char* from, const char* to) {
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; to - from >= 16; from += 16) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    int ends =
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)));
+    if (ends != 0) return from + __builtin_ctz(static_cast<unsigned>(ends));
   }
-  return std::string::npos;
+#endif
+  for (; from < to; ++from) {
+    if (*from == '\r' || *from == '\n') return from;
+  }
+  return to;
 }
 
 class FileCloser {
@@ -153,11 +168,14 @@ void TSintegra::CarregaArquivo(const std::string& arquivo) {
     registros_.reserve(registros_.size() + static_cast<size_t>(info.st_size) / 128 + 1);
   }
 
+  // The records of the file share a few large chunks of memory rather than one heap block
+  // each; a chunk goes back once no record in it is left.
+  detail::RecordArena arena;
   int numero = 0;
   auto load_line = [&](std::string_view linha) {
     ++numero;
     try {
-      if (!AdicionaRegistro(TRegistro::SharedFromLine(linha))) {
+      if (!AdicionaRegistro(TRegistro::SharedFromLine(linha, arena))) {
         throw SintegraError("Memória insuficiente para o registro.");
       }
     } catch (const std::exception& e) {
@@ -166,45 +184,45 @@ void TSintegra::CarregaArquivo(const std::string& arquivo) {
     }
   };
 
-  // Read in chunks so that a large file is never held whole beside its records.
-  std::string pending;
-  std::vector<char> chunk(kIoChunk);
-  size_t searched = 0;  // the bytes of pending already searched for a line end
+  // Read in chunks so that a large file is never held whole beside its records. The lines
+  // are taken where they lie in the buffer; only an unfinished one moves to its front.
+  std::vector<char> buffer(kIoChunk);
+  size_t held = 0;      // bytes at the front of the buffer: the start of an unfinished line
+  size_t searched = 0;  // of those, the ones already searched for a line end
   bool at_end = false;
   while (!at_end) {
-    ssize_t n = ::read(fd, chunk.data(), chunk.size());
+    if (held == buffer.size()) buffer.resize(2 * buffer.size());  // a line longer than it
+    ssize_t n = ::read(fd, buffer.data() + held, buffer.size() - held);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw SintegraError(
           WithReason(("Não foi possível ler o arquivo " + arquivo + ".").c_str(), errno));
     }
-    if (n == 0) {
-      at_end = true;
-    } else {
-      pending.append(chunk.data(), static_cast<size_t>(n));
-    }
-    size_t pos = 0;
-    while (pos < pending.size()) {
-      size_t end = FindLineEnd(pending, std::max(pos, searched));
-      if (end == std::string::npos) {
-        if (!at_end) {  // the rest of this line comes with the next chunk
-          searched = pending.size();
-          break;
+    at_end = n == 0;
+    const char* end = buffer.data() + held + n;
+    const char* line = buffer.data();
+    const char* from = line + searched;
+    while (line < end) {
+      const char* stop = FindLineEnd(from, end);
+      if (stop == end) {
+        if (at_end) {
+          load_line(std::string_view(line, end - line));
+          line = end;
         }
-        load_line(std::string_view(pending).substr(pos));
-        pos = pending.size();
+        searched = end - line;  // the rest of this line comes with the next read
         break;
       }
-      bool cr = pending[end] == '\r';
-      if (cr && end + 1 == pending.size() && !at_end) {  // an LF may still follow
-        searched = end;
+      if (*stop == '\r' && stop + 1 == end && !at_end) {  // an LF may still follow
+        searched = stop - line;
         break;
       }
-      load_line(std::string_view(pending).substr(pos, end - pos));
-      pos = end + ((cr && end + 1 < pending.size() && pending[end + 1] == '\n') ? 2 : 1);
+      load_line(std::string_view(line, stop - line));
+      line = stop + ((*stop == '\r' && stop + 1 < end && stop[1] == '\n') ? 2 : 1);
+      from = line;
+      searched = 0;
     }
-    pending.erase(0, pos);
-    searched = searched > pos ? searched - pos : 0;
+    held = end - line;
+    if (held > 0 && line != buffer.data()) std::memmove(buffer.data(), line, held);
   }
 }
 

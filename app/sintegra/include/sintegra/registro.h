@@ -26,6 +26,8 @@ struct TCampo {
 
 namespace detail {
 
+class RecordArena;
+
 // The values of one record, one after another. Every record type's values fit inside the
 // record, so filling and parsing a record allocate nothing more; a longer text (only an
 // unusual definition makes one) moves to the heap.
@@ -45,6 +47,10 @@ class ValueText {
   std::string_view view() const { return {data(), size_}; }
 
   void assign(std::string_view v) { replace(0, size_, v); }
+  // Drops the text and returns room for n characters, to be written in place and then
+  // sized with set_size.
+  char* overwrite(size_t n);
+  void set_size(size_t n) { size_ = static_cast<std::uint32_t>(n); }
   // Replaces len characters at pos with v (v may point into this text).
   void replace(size_t pos, size_t len, std::string_view v);
 
@@ -115,6 +121,9 @@ class TRegistro {
   static std::unique_ptr<TRegistro> CriaRegistroDaLinha(std::string_view linha);
   // The same, made to be shared by collections (one allocation less per record).
   static std::shared_ptr<TRegistro> SharedFromLine(std::string_view linha);
+  // The same, the record's memory taken from the arena (used to load whole files).
+  static std::shared_ptr<TRegistro> SharedFromLine(std::string_view linha,
+                                                   detail::RecordArena& arena);
 
  protected:
   // Sizes the field list, defines field 1 (N, columns 1-2) and sets it to the type digits.
