@@ -1,12 +1,16 @@
 // Fiscal coupon and payments: opening, items, adjustments, payments, closing, barcodes.
 //
-// Not built yet: every Lumvar routine of this group (orvik::lumvar) and every QVX routine
-// (orvik::qvx); each is marked kNotBuilt where it belongs.
+// Not built yet: the QVX routines of this group (orvik::qvx), each marked kNotBuilt where
+// it belongs.
+#include "orvik/lumvar/coupon.h"
+
 #include "dispatch.h"
+#include "orvik/lumvar/barcodes.h"
 #include "orvik/orvik.h"
 
 using namespace orvik::exports;
 namespace core = orvik::core;
+namespace lumvar = orvik::lumvar;
 
 namespace {
 
@@ -17,28 +21,37 @@ int LumvarBarcodeMissing(std::string_view name, const char* code, std::string_vi
       name, [label](const std::string&) { return core::CommandMissing(label); }, kNoRoutine, code);
 }
 
+// Barcode kinds the Lumvar printers print, by sub-model; the export's name is the label
+// of the command-missing path on a model that lacks the kind.
+int LumvarBarcode(std::string_view name, lumvar::BarcodeKind kind, const char* code) {
+  return Dispatch(
+      name,
+      [name, kind](const std::string& text) { return lumvar::PrintBarcode(kind, text, name); },
+      kNoRoutine, code);
+}
+
 }  // namespace
 
 extern "C" {
 
 ORVIK_API int ORVIK_CALL Orvik_AbreCupom(const char* id) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, id);
+  return Dispatch(__func__, lumvar::AbreCupom, kNotBuilt, id);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_AbreCupomMFD(const char* id, const char* name, const char* address) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, id, name, address);
+  return Dispatch(__func__, lumvar::AbreCupomMFD, kNotBuilt, id, name, address);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_IdentificaConsumidor(const char* id, const char* name,
                                                     const char* address) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, id, name, address);
+  return Dispatch(__func__, lumvar::IdentificaConsumidor, kNoRoutine, id, name, address);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_VendeItem(const char* code, const char* description,
                                          const char* aliquot, const char* quantity_type,
                                          const char* quantity, int decimals, const char* unit_price,
                                          const char* discount_type, const char* discount) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, code, description, aliquot, quantity_type,
+  return Dispatch(__func__, lumvar::VendeItem, kNotBuilt, code, description, aliquot, quantity_type,
                   quantity, decimals, unit_price, discount_type, discount);
 }
 
@@ -47,80 +60,82 @@ ORVIK_API int ORVIK_CALL Orvik_VendeItemDepartamento(const char* code, const cha
                                                      const char* quantity, const char* surcharge,
                                                      const char* discount, const char* department,
                                                      const char* unit) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, code, description, aliquot, unit_price, quantity,
-                  surcharge, discount, department, unit);
+  return Dispatch(__func__, lumvar::VendeItemDepartamento, kNoRoutine, code, description, aliquot,
+                  unit_price, quantity, surcharge, discount, department, unit);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_AumentaDescricaoItem(const char* description) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, description);
+  return Dispatch(__func__, lumvar::AumentaDescricaoItem, kNoRoutine, description);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_AtivaDesativaVendaUmaLinhaMFD(int one_line) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, one_line);
+  return Dispatch(__func__, lumvar::AtivaDesativaVendaUmaLinhaMFD, kNoRoutine, one_line);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_AcrescimoDescontoItemMFD(const char* item, const char* flag,
                                                         const char* type, const char* value) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, item, flag, type, value);
+  return Dispatch(__func__, lumvar::AcrescimoDescontoItemMFD, kNoRoutine, item, flag, type, value);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CancelaAcrescimoDescontoItemMFD(const char* flag, const char* item) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, flag, item);
+  return Dispatch(__func__, lumvar::CancelaAcrescimoDescontoItemMFD, kNoRoutine, flag, item);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CancelaItemAnterior(void) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine);
+  return Dispatch(__func__, lumvar::CancelaItemAnterior, kNoRoutine);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CancelaItemGenerico(const char* item) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, item);
+  return Dispatch(__func__, lumvar::CancelaItemGenerico, kNotBuilt, item);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_IniciaFechamentoCupom(const char* flag, const char* type,
                                                      const char* value) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, flag, type, value);
+  return Dispatch(__func__, lumvar::IniciaFechamentoCupom, kNotBuilt, flag, type, value);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_IniciaFechamentoCupomMFD(const char* flag, const char* type,
                                                         const char* surcharge,
                                                         const char* discount) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, flag, type, surcharge, discount);
+  return Dispatch(__func__, lumvar::IniciaFechamentoCupomMFD, kNoRoutine, flag, type, surcharge,
+                  discount);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_AcrescimoDescontoSubtotalMFD(const char* flag, const char* type,
                                                             const char* value) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, flag, type, value);
+  return Dispatch(__func__, lumvar::AcrescimoDescontoSubtotalMFD, kNoRoutine, flag, type, value);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CancelaAcrescimoDescontoSubtotalMFD(const char* flag) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, flag);
+  return Dispatch(__func__, lumvar::CancelaAcrescimoDescontoSubtotalMFD, kNoRoutine, flag);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_EfetuaFormaPagamento(const char* form, const char* value) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, form, value);
+  return Dispatch(__func__, lumvar::EfetuaFormaPagamento, kNotBuilt, form, value);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_EfetuaFormaPagamentoDescricaoForma(const char* form,
                                                                   const char* value,
                                                                   const char* description) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, form, value, description);
+  return Dispatch(__func__, lumvar::EfetuaFormaPagamentoDescricaoForma, kNoRoutine, form, value,
+                  description);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_EfetuaFormaPagamentoMFD(const char* form, const char* value,
                                                        const char* installments,
                                                        const char* description) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, form, value, installments, description);
+  return Dispatch(__func__, lumvar::EfetuaFormaPagamentoMFD, kNoRoutine, form, value, installments,
+                  description);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_EstornoFormasPagamento(const char* origin, const char* destination,
                                                       const char* value) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, origin, destination, value);
+  return Dispatch(__func__, lumvar::EstornoFormasPagamento, kNoRoutine, origin, destination, value);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_TerminaFechamentoCupom(const char* message) {
-  // The close of Orvik_FechaCupom with five empty texts: each family's FechaCupom routine
-  // (not built yet) is called with ("", "", "", "", "", message).
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, message);
+  // The close of Orvik_FechaCupom with five empty texts.
+  return Dispatch(__func__, lumvar::TerminaFechamentoCupom, kNotBuilt, message);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_TerminaFechamentoCupomCodigoBarrasMFD(
@@ -136,56 +151,57 @@ ORVIK_API int ORVIK_CALL Orvik_TerminaFechamentoCupomCodigoBarrasMFD(
 ORVIK_API int ORVIK_CALL Orvik_FechaCupom(const char* form, const char* flag, const char* type,
                                           const char* adjustment, const char* paid,
                                           const char* message) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, form, flag, type, adjustment, paid, message);
+  return Dispatch(__func__, lumvar::FechaCupom, kNotBuilt, form, flag, type, adjustment, paid,
+                  message);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_FechaCupomResumido(const char* form, const char* message) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, form, message);
+  return Dispatch(__func__, lumvar::FechaCupomResumido, kNoRoutine, form, message);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CancelaCupom(void) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt);
+  return Dispatch(__func__, lumvar::CancelaCupom, kNotBuilt);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CancelaCupomMFD(const char* arg1, const char* arg2,
                                                const char* arg3) {
   // The arguments are accepted and not used; the Lumvar routine is that of CancelaCupom.
   (void)arg1, (void)arg2, (void)arg3;
-  return Dispatch(__func__, kNotBuilt, kNoRoutine);
+  return Dispatch(__func__, lumvar::CancelaCupom, kNoRoutine);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CupomAdicionalMFD(void) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine);
+  return Dispatch(__func__, lumvar::CupomAdicionalMFD, kNoRoutine);
 }
 
 // Barcodes the Lumvar printers print (type 0 UPC-A ... 6 CODABAR).
 
 ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasUPCAMFD(const char* code) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, code);
+  return LumvarBarcode(__func__, lumvar::kUpcA, code);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasUPCEMFD(const char* code) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, code);
+  return LumvarBarcode(__func__, lumvar::kUpcE, code);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasEAN13MFD(const char* code) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, code);
+  return LumvarBarcode(__func__, lumvar::kEan13, code);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasEAN8MFD(const char* code) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, code);
+  return LumvarBarcode(__func__, lumvar::kEan8, code);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasCODE39MFD(const char* code) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, code);
+  return LumvarBarcode(__func__, lumvar::kCode39, code);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasITFMFD(const char* code) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, code);
+  return LumvarBarcode(__func__, lumvar::kItf, code);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasCODABARMFD(const char* code) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, code);
+  return LumvarBarcode(__func__, lumvar::kCodabar, code);
 }
 
 // Barcodes no Lumvar printer prints.
@@ -212,7 +228,8 @@ ORVIK_API int ORVIK_CALL Orvik_CodigoBarrasPLESSEYMFD(const char* code) {
 
 ORVIK_API int ORVIK_CALL Orvik_ConfiguraCodigoBarrasMFD(int height, int width, int text_position,
                                                         int font, int margin) {
-  return Dispatch(__func__, kNotBuilt, kNoRoutine, height, width, text_position, font, margin);
+  return Dispatch(__func__, lumvar::ConfiguraCodigoBarrasMFD, kNoRoutine, height, width,
+                  text_position, font, margin);
 }
 
 }  // extern "C"
