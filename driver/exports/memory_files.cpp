@@ -1,11 +1,14 @@
 // Fiscal memory files: MFD download, Sintegra and RFD files, the Ato 17 libraries.
 //
-// Not built yet: every routine of this group (orvik::memfiles), marked kNotBuilt.
+// Built: the MFD download and its conversion (orvik::memfiles). Not built yet: the Sintegra,
+// RFD and Ato 17 routines, marked kNotBuilt.
 #include "dispatch.h"
+#include "orvik/memfiles/download.h"
 #include "orvik/orvik.h"
 
 using namespace orvik::exports;
 namespace core = orvik::core;
+namespace memfiles = orvik::memfiles;
 
 namespace {
 
@@ -25,7 +28,7 @@ extern "C" {
 
 ORVIK_API int ORVIK_CALL Orvik_DownloadMFD(const char* file, const char* kind, const char* first,
                                            const char* last, const char* user) {
-  return LumvarDownload(__func__, kNotBuilt, file, kind, first, last, user);
+  return LumvarDownload(__func__, memfiles::DownloadMfd, file, kind, first, last, user);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_DownloadMF(const char* reserved) {
@@ -39,7 +42,13 @@ ORVIK_API int ORVIK_CALL Orvik_FormatoDadosMFD(const char* source, const char* t
                                                const char* format, const char* kind,
                                                const char* first, const char* last,
                                                const char* user) {
-  return LumvarDownload(__func__, kNotBuilt, source, target, format, kind, first, last, user);
+  // The interval and user are accepted for compatibility; the conversion needs none.
+  return LumvarDownload(
+      __func__,
+      [](const std::string& from, const std::string& to, const std::string& how, const std::string&,
+         const std::string&, const std::string&,
+         const std::string&) { return memfiles::FormatoDadosMfd(from, to, how); },
+      source, target, format, kind, first, last, user);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_RelatorioSintegraMFD(int selections, const char* target,
