@@ -60,6 +60,10 @@ std::pair<std::string, int> split_index(const std::string& name) {
   return {name.substr(0, open), std::stoi(inside)};
 }
 
+bool digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
 std::string lower(std::string_view s) {
   std::string out(s);
   for (auto& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -324,11 +328,12 @@ Reply Commands::le_moeda() {
       if (!r) return fail(1001);
       std::string base = n.substr(0, n.size() - 7);
       const DayTotals& t = r->totals;
-      if (base.starts_with("totalaliquota") && base.size() == 15 && std::isdigit(base[13])) {
+      if (base.starts_with("totalaliquota") && base.size() == 15 && digit(base[13]) &&
+          digit(base[14])) {
         int slot = std::stoi(base.substr(13));
         return slot < kRateSlots ? money_reply(t.totalizer[slot]) : fail(8005);
       }
-      if (base.starts_with("aliquota") && base.size() == 10 && std::isdigit(base[8])) {
+      if (base.starts_with("aliquota") && base.size() == 10 && digit(base[8]) && digit(base[9])) {
         int slot = std::stoi(base.substr(8));
         if (slot >= kRateSlots) return fail(8005);
         return money_reply(r->rates[slot].programmed ? r->rates[slot].percent : 0);
@@ -467,7 +472,7 @@ Reply Commands::le_indicador() {
     if (n.size() == 21 && n.starts_with("aliquota") && n.ends_with("icmsreducao")) {
       auto r = reduction(idx);
       if (!r) return fail(1001);
-      if (!std::isdigit(n[8]) || !std::isdigit(n[9])) return fail(8003);
+      if (!digit(n[8]) || !digit(n[9])) return fail(8003);
       int slot = std::stoi(n.substr(8, 2));
       if (slot >= kRateSlots) return fail(8005);
       return indicator_reply(r->rates[slot].programmed && r->rates[slot].icms);

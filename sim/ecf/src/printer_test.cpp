@@ -543,5 +543,54 @@ TEST_F(PrinterTest, MemoryDumpHoldsTheStructuredRecords) {
   EXPECT_EQ(p.serial_pending(), dump.size() * 2);
 }
 
+// A till must never stop: whatever a host sends, the printer answers and its books stay
+// consistent (gross = net + cancellations + discounts, day gross within the grand total).
+TEST_F(PrinterTest, RandomCommandsKeepTheBooksConsistent) {
+  program();
+  const char* commands[] = {"AbreCupomFiscal",      "VendeItem",         "AcresceItemFiscal",
+                            "CancelaItemFiscal",    "AcresceSubtotal",   "PagaCupom",
+                            "EncerraDocumento",     "CancelaCupom",      "AbreCupomNaoFiscal",
+                            "EmiteItemNaoFiscal",   "ImprimeTexto",      "AbreGerencial",
+                            "EmiteLeituraX",        "LeImpressao",       "LeMoeda",
+                            "EstornaMeioPagamento", "AbreCreditoDebito", "IdentificaConsumidor"};
+  const char* params[] = {
+      "",
+      "CodAliquota=00 CodProduto=\"1\" NomeProduto=\"A\" PrecoUnitario=1,99 Quantidade=3",
+      "CodAliquota=02 CodProduto=\"2\" NomeProduto=\"B\" PrecoUnitario=10,00 Quantidade=1,5",
+      "CodAliquota=-2 CodProduto=\"3\" NomeProduto=\"C\" PrecoUnitario=0,333 Quantidade=7",
+      "Cancelar=false ValorAcrescimo=-0,50",
+      "Cancelar=false ValorPercentual=10,00",
+      "Cancelar=true",
+      "NumItem=1",
+      "CodMeioPagamento=-2 Valor=5,00",
+      "NomeMeioPagamento=\"Cartao\" Valor=50,00",
+      "CodNaoFiscal=0 Valor=3,00",
+      "CodGerencial=0",
+      "TextoLivre=\"x}y{\\\\z\"",
+      "NomeDadoMonetario=\"GT\"",
+      "CodMeioPagamentoOrigem=-2 CodMeioPagamentoDestino=0 Valor=1,00",
+      "CodMeioPagamento=0 Valor = 1,00",
+      "IdConsumidor=\"1\"",
+      "Valor=\xFF\x80 ;;}{",
+      "NumItem=99999999999999999999",
+  };
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7FFF;
+  };
+  for (int i = 0; i < 20000; ++i) {
+    std::string cmd = commands[next() % std::size(commands)];
+    std::string par = params[next() % std::size(params)];
+    Reply r = p.execute(cmd, par);
+    ASSERT_TRUE(r.ok() || r.results.rfind("NomeErro=\"", 0) == 0) << cmd << " " << par;
+    const DayTotals& d = p.state().day;
+    ASSERT_EQ(d.gross, d.net() + d.cancel_icms + d.cancel_iss + d.discount_icms + d.discount_iss)
+        << "after " << cmd << " " << par;
+    ASSERT_EQ(p.state().gt - p.state().gt_initial, d.gross);
+  }
+  EXPECT_GT(integer(p, "COO"), 100);
+}
+
 }  // namespace
 }  // namespace ecf_sim
