@@ -1,0 +1,587 @@
+#include "generation/gera_thread.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "common/clock.h"
+#include "common/text1252.h"
+#include "generation/valores.h"
+#include "sintegra/registros.h"
+#include "store/data_module.h"
+#include "store/entities.h"
+
+namespace generation {
+
+namespace {
+
+using sintegra::TRegistro;
+using sintegra::TTipoRegistros;
+
+constexpr const char kMensagemErro[] =
+    "Ocorreu um erro durante a execução dessa operação.\nPor favor, entre em contato com o "
+    "administrador do sistema.";
+constexpr const char kTarefaProprietario[] =
+    "Carregando informações do proprietário (Registros Tipo 10 e 11) ...";
+constexpr const char kTarefa60[] = "Carregando informações dos registros tipo 60 ...";
+constexpr const char kTarefa75[] =
+    "Carregando informações dos códigos de produtos e serviços movimentados pela empresa "
+    "(Registros Tipo 75) ...";
+
+// A cancel request on its way out of the run. Not a std::exception, so that the steps
+// that catch every error let it pass.
+struct Cancelamento {};
+
+store::TdmTributarium& Modulo() {
+  if (!store::dmTributarium) throw store::Erro("O módulo de dados não foi criado.");
+  return *store::dmTributarium;
+}
+
+// Database texts arrive as UTF-8; record values are Windows-1252.
+std::string Cp(const std::string& utf8) {
+  return common::utf8_to_cp1252(utf8);
+}
+
+std::string Texto(const store::RowSet& r, size_t linha, const char* coluna) {
+  return Cp(r.at(linha, coluna));
+}
+
+std::string DataCompacta(const store::Date& d) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04d%02d%02d", d.year, d.month, d.day);
+  return buf;
+}
+
+// "YYYY-MM-DD" as the row sets give dates, written yyyymmdd.
+std::string DataCompacta(const std::string& texto) {
+  store::Date d;
+  return store::parse_date(texto, d) ? DataCompacta(d) : std::string();
+}
+
+int UltimoDia(int ano, int mes) {
+  static const int dias[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (mes == 2 && ((ano % 4 == 0 && ano % 100 != 0) || ano % 400 == 0)) return 29;
+  return dias[(mes - 1) % 12];
+}
+
+std::string LinhaInicio(const std::string& passo) {
+  return "--> Inicio " + passo + ".";
+}
+std::string LinhaFim(const std::string& passo, bool ok) {
+  return "<-- Fim " + passo + (ok ? " - SUCESSO." : " - FALHA.");
+}
+
+void Copia(TRegistro& destino, const TRegistro& origem, int campo) {
+  destino.AtribuiValor(campo, origem.ValueView(campo));
+}
+
+// The split records of one invoice: one per rate, in the order the rates first occur.
+void AgrupaPorAliquota(std::vector<std::shared_ptr<TRegistro>>& lista,
+                       const std::shared_ptr<TRegistro>& s) {
+  for (auto& r : lista) {
+    if (r->ValueView(16) != s->ValueView(16)) continue;
+    for (int campo = 11; campo <= 14; ++campo) {
+      std::int64_t soma = Inteiro(r->ObtemValor(campo)) + Inteiro(s->ObtemValor(campo));
+      r->AtribuiValor(campo, TextoCentavos(soma));
+    }
+    return;
+  }
+  lista.push_back(s);
+}
+
+}  // namespace
+
+std::string CodigoFinalidade(int finalidade) {
+  switch (finalidade) {
+    case 1:
+      return "1";
+    case 2:
+      return "2";
+    case 3:
+      return "3";
+    case 4:
+      return "5";
+    default:
+      return "";
+  }
+}
+
+TGeraThread::TGeraThread(ObservadorGeracao& observador) : observador_(observador) {}
+TGeraThread::~TGeraThread() = default;
+
+bool TGeraThread::Selecionado(TTipoRegistros tipo) const {
+  return std::find(TiposSelecionados.begin(), TiposSelecionados.end(), tipo) !=
+         TiposSelecionados.end();
+}
+
+bool TGeraThread::AlgumTipo60Selecionado() const {
+  for (TTipoRegistros t :
+       {TTipoRegistros::Tipo60M, TTipoRegistros::Tipo60A, TTipoRegistros::Tipo60D,
+        TTipoRegistros::Tipo60I, TTipoRegistros::Tipo60R})
+    if (Selecionado(t)) return true;
+  return false;
+}
+
+void TGeraThread::VerificaCancelamento() const {
+  if (cancelar_.load(std::memory_order_relaxed)) throw Cancelamento{};
+}
+
+void TGeraThread::Pausa() const {
+  if (PausaMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(PausaMs));
+}
+
+void TGeraThread::Passo(bool (TGeraThread::*passo)(), const char* falha) {
+  VerificaCancelamento();
+  if (!(this->*passo)()) throw std::runtime_error(falha);
+  Pausa();
+}
+
+ResultadoGeracao TGeraThread::Executa() {
+  ResultadoGeracao resultado;
+  observador_.Ocupado(true);
+  observador_.Log("--> Inicio Thread de Geração do Sintegra");
+  observador_.AguardaExibicao();
+  try {
+    inicio_ = {Ano, Mes, 1};
+    fim_ = {Ano, Mes, UltimoDia(Ano, Mes)};
+    inicio_texto_ = DataCompacta(inicio_);
+    fim_texto_ = DataCompacta(fim_);
+    itens_ = nullptr;
+    SintegraArquivo.reset();
+    saida_ = std::make_unique<sintegra::TSintegra>(
+        [this](const std::string& linha) { observador_.Log(linha); });
+    saida_->DefineDiretorio(DiretorioSaida);
+    observador_.Progresso("", 0);
+    observador_.Log("- Inicio Carregando dados do Banco de Dados");
+
+    if (Mes < 1 || Mes > 12) throw std::runtime_error("Mês inválido.");
+    if (Selecionado(TTipoRegistros::Tipo10)) {
+      observador_.Progresso(kTarefaProprietario, 0);
+      Passo(&TGeraThread::CarregaRegistroTipo10, "Carregando Registro Tipo 10.");
+    }
+    if (Selecionado(TTipoRegistros::Tipo11)) {
+      observador_.Progresso(kTarefaProprietario, 6);
+      Passo(&TGeraThread::CarregaRegistroTipo11, "Carregando Registro Tipo 11.");
+    }
+    if (Selecionado(TTipoRegistros::Tipo50)) {
+      observador_.Progresso("Carregando informações das notas fiscais (Registros Tipo 50) ...", 12);
+      Passo(&TGeraThread::CarregaRegistroTipo50, "Carregando Registro Tipo 50.");
+    }
+    if (Selecionado(TTipoRegistros::Tipo54)) {
+      observador_.Progresso(
+          "Carregando informações dos itens das notas fiscais (Registros Tipo 54) ...", 18);
+      Passo(&TGeraThread::CarregaRegistroTipo54, "Carregando Registro Tipo 54.");
+    }
+    if (AlgumTipo60Selecionado()) {
+      VerificaCancelamento();
+      LeArquivoRegistros60e75();
+      observador_.Progresso(kTarefa60, 39);
+      Passo(&TGeraThread::CarregaRegistrosTipo60e75, "Carregando Registro Tipo 60.");
+    }
+    if (Selecionado(TTipoRegistros::Tipo74)) {
+      observador_.Progresso("Carregando informações de inventário (Registros Tipo 74) ...", 60);
+      Passo(&TGeraThread::CarregaRegistroTipo74, "Carregando Registro Tipo 74.");
+    }
+    if (Selecionado(TTipoRegistros::Tipo75)) {
+      observador_.Progresso(kTarefa75, 66);
+      Passo(&TGeraThread::CarregaRegistroTipo75, "Carregando Registro Tipo 75.");
+    }
+    VerificaCancelamento();
+    observador_.Progresso("Gravando arquivo Sintegra.txt ...", 72);
+    observador_.Log("- Fim Carregando dados do Banco de Dados");
+    VerificaCancelamento();
+    if (!saida_->GeraArquivo()) {
+      std::string erro = "Gravando Arquivo Sintegra.";
+      if (!saida_->LastError().empty()) erro += "\n" + saida_->LastError();
+      throw std::runtime_error(erro);
+    }
+    Pausa();
+    resultado.situacao = ResultadoGeracao::Situacao::Sucesso;
+    resultado.arquivo = saida_->OutputPath().string();
+    observador_.Progresso("Operação realizada com sucesso!", 100);
+    observador_.Mensagem(
+        true, "Sucesso!",
+        "Operação realizada com sucesso!\nArquivo gerado em: \n" + resultado.arquivo);
+    observador_.Log("- Arquivo sintegra gerado com sucesso");
+  } catch (const Cancelamento&) {
+    resultado.situacao = ResultadoGeracao::Situacao::Cancelada;
+  } catch (const std::exception& e) {
+    resultado.situacao = ResultadoGeracao::Situacao::Falha;
+    resultado.erro = e.what();
+    observador_.Progresso(kMensagemErro, 100);
+    observador_.Mensagem(false, "Erro!",
+                         std::string(kMensagemErro) + "\n\nErro:\n" + resultado.erro);
+    observador_.Log("- Falha ao gerar o arquivo sintegra. Erro: " + resultado.erro);
+  }
+  saida_.reset();
+  SintegraArquivo.reset();
+  if (itens_ && store::dmTributarium) store::dmTributarium->qBuscaProdutoNF.Close();
+  itens_ = nullptr;
+  // A cancelled run leaves the display alone: whoever cancelled has closed it.
+  if (resultado.situacao == ResultadoGeracao::Situacao::Cancelada) {
+    observador_.Log("- Geração do arquivo sintegra cancelada pelo usuário");
+    observador_.Log("<-- Fim Thread de Geração do Sintegra.");
+    return resultado;
+  }
+  observador_.Ocupado(false);
+  observador_.Log("<-- Fim Thread de Geração do Sintegra.");
+  observador_.Fecha();
+  return resultado;
+}
+
+bool TGeraThread::CarregaRegistroTipo10() {
+  observador_.Log(LinhaInicio("CarregaRegistroTipo10"));
+  store::TProprietario p;
+  bool ok = p.Carregar();
+  if (ok) {
+    auto r = std::make_shared<sintegra::TRegTipo10>();
+    r->SetCnpj(Cp(p.TX_CNPJ));
+    r->SetStateRegistration(Cp(p.TX_IE));
+    r->SetName(Cp(p.TX_RAZAO_SOCIAL));
+    r->SetCity(Cp(p.TX_CIDADE));
+    r->SetState(Cp(p.TX_ESTADO));
+    r->SetFax(Cp(p.TX_FAX));
+    r->SetPeriodStart(inicio_texto_);
+    r->SetPeriodEnd(fim_texto_);
+    r->SetLayoutCode("3");
+    r->SetNature(std::to_string(NaturezaOperacao));
+    r->SetPurpose(CodigoFinalidade(Finalidade));
+    ok = saida_->AdicionaRegistro(r);
+  }
+  observador_.Log(LinhaFim("CarregaRegistroTipo10", ok));
+  return ok;
+}
+
+bool TGeraThread::CarregaRegistroTipo11() {
+  observador_.Log(LinhaInicio("CarregaRegistroTipo11"));
+  store::TProprietario p;
+  bool ok = p.Carregar();
+  if (ok) {
+    auto r = std::make_shared<sintegra::TRegTipo11>();
+    r->SetStreet(Cp(p.TX_LOGRADOURO));
+    r->SetNumber(std::to_string(p.NB_NUMERO));
+    r->SetComplement(Cp(p.TX_COMPLEMENTO));
+    r->SetDistrict(Cp(p.TX_BAIRRO));
+    r->SetPostalCode(Cp(p.TX_CEP));
+    r->SetContact(Cp(p.TX_NOME_CONTATO));
+    r->SetTelephone(Cp(p.TX_TELEFONE));
+    ok = saida_->AdicionaRegistro(r);
+  }
+  observador_.Log(LinhaFim("CarregaRegistroTipo11", ok));
+  return ok;
+}
+
+const store::RowSet& TGeraThread::ItensDoPeriodo() {
+  if (itens_) return *itens_;
+  store::Query& q = Modulo().qBuscaProdutoNF;
+  q.Close();
+  q.SetParam("DtInicial", inicio_);
+  q.SetParam("DtFinal", fim_);
+  q.Open();
+  // Kept open (and read in place) until the run ends.
+  itens_ = &q.Rows();
+  // The rows come grouped by invoice; inside an invoice they go by item number.
+  const store::RowSet& r = *itens_;
+  ordem_itens_.resize(r.size());
+  for (size_t i = 0; i < r.size(); ++i) ordem_itens_[i] = i;
+  faixas_nota_.clear();
+  int col_nota = r.column("ID_NOTA");
+  size_t inicio = 0;
+  while (inicio < r.size()) {
+    size_t fim = inicio + 1;
+    bool sem_itens = r.nulls[inicio][col_nota];
+    if (!sem_itens) {
+      while (fim < r.size() && !r.nulls[fim][col_nota] &&
+             r.rows[fim][col_nota] == r.rows[inicio][col_nota])
+        ++fim;
+      std::stable_sort(
+          ordem_itens_.begin() + static_cast<std::ptrdiff_t>(inicio),
+          ordem_itens_.begin() + static_cast<std::ptrdiff_t>(fim),
+          [&](size_t a, size_t b) { return r.integer(a, "NB_ITEM") < r.integer(b, "NB_ITEM"); });
+      faixas_nota_[r.integer(inicio, "ID_NOTA")] = {inicio, fim};
+    }
+    inicio = fim;
+  }
+  return r;
+}
+
+bool TGeraThread::CarregaRegistroTipo50() {
+  observador_.Log(LinhaInicio("CarregaRegistroTipo50"));
+  store::Query& q = Modulo().qBuscaNotasPorPeriodo;
+  q.Close();
+  q.SetParam("DtInicial", inicio_);
+  q.SetParam("DtFinal", fim_);
+  q.Open();
+  const store::RowSet& itens = ItensDoPeriodo();
+  const store::RowSet& notas = q.Rows();
+  bool ok = true;
+  for (size_t i = 0; ok && i < notas.size(); ++i) {
+    VerificaCancelamento();
+    auto r = std::make_shared<sintegra::TRegTipo50>();
+    r->SetCnpj(Texto(notas, i, "TX_CNPJ"));
+    r->SetStateRegistration(Texto(notas, i, "TX_IE"));
+    r->SetIssueDate(DataCompacta(notas.at(i, "DT_EMISSAO")));
+    r->SetState(Texto(notas, i, "TX_UF"));
+    r->SetModel(Texto(notas, i, "NB_MODELO"));
+    r->SetSeries(Texto(notas, i, "TX_SERIE"));
+    r->SetNumber(Texto(notas, i, "NB_NOTA"));
+    r->SetCfop(Texto(notas, i, "NB_CFOP"));
+    r->SetIssuer(notas.at(i, "TX_EMITENTE") == "Próprio" ? "P" : "T");
+    r->SetSituation(Texto(notas, i, "TX_SITUACAO"));
+    r->SetOtherValues(Texto(notas, i, "TX_OUTROS_VALORES"));
+
+    // Items with more than one rate: the same texts compared, as the invoice editor keeps them.
+    std::int64_t id_nota = notas.integer(i, "ID_NOTA");
+    bool aliquotas_diferentes = false;
+    if (auto f = faixas_nota_.find(id_nota); f != faixas_nota_.end()) {
+      const std::string& primeira = itens.at(ordem_itens_[f->second.first], "TX_ALIQUOTA");
+      for (size_t k = f->second.first + 1; k < f->second.second && !aliquotas_diferentes; ++k)
+        aliquotas_diferentes = itens.at(ordem_itens_[k], "TX_ALIQUOTA") != primeira;
+    }
+    if (aliquotas_diferentes) {
+      ok = DesmembraRegistroTipo50(id_nota, *r);
+    } else {
+      r->SetTotalValue(Texto(notas, i, "TX_VALOR_TOTAL"));
+      r->SetIcmsBase(Texto(notas, i, "TX_BASE_ICMS"));
+      r->SetIcmsValue(Texto(notas, i, "TX_VALOR_ICMS"));
+      r->SetExemptValue(Texto(notas, i, "TX_VALOR_ISENTO"));
+      r->SetRate(Texto(notas, i, "TX_ALIQUOTA"));
+      ok = saida_->AdicionaRegistro(r);
+    }
+  }
+  q.Close();
+  observador_.Log(LinhaFim("CarregaRegistroTipo50", ok));
+  return ok;
+}
+
+bool TGeraThread::DesmembraRegistroTipo50(std::int64_t id_nota, TRegistro& nota) {
+  observador_.Log(LinhaInicio("DesmembraRegistroTipo50"));
+  const store::RowSet& itens = ItensDoPeriodo();
+  std::vector<std::shared_ptr<TRegistro>> lista;
+  auto faixa = faixas_nota_.at(id_nota);
+  for (size_t k = faixa.first; k < faixa.second; ++k) {
+    VerificaCancelamento();
+    size_t i = ordem_itens_[k];
+    auto s = std::make_shared<sintegra::TRegTipo50>();
+    for (int campo : {2, 3, 4, 5, 6, 7, 8, 9, 10, 17, 15}) Copia(*s, nota, campo);
+    std::string aliquota = itens.at(i, "TX_ALIQUOTA");
+    s->SetRate(Cp(aliquota));
+    std::int64_t taxa = CentavosComCasas(aliquota);
+    std::string base_texto = itens.at(i, "TX_BASE_ICMS");
+    s->SetIcmsBase(Cp(base_texto));
+    std::int64_t base = CentavosComCasas(base_texto);
+    s->SetIcmsValue(TextoCentavos(AplicaAliquota(taxa, base)));
+    s->SetExemptValue(Texto(itens, i, "TX_BASE_SUBSTITUICAO"));
+    s->SetTotalValue(TextoCentavos(base + CentavosComCasas(s->ObtemValor(15))));
+    // Only the first split record carries the invoice's other values.
+    nota.AtribuiValor(15, "000");
+    AgrupaPorAliquota(lista, s);
+  }
+  bool ok = true;
+  for (size_t k = 0; ok && k < lista.size(); ++k) ok = saida_->AdicionaRegistro(lista[k]);
+  observador_.Log(LinhaFim("DesmembraRegistroTipo50", ok));
+  return ok;
+}
+
+bool TGeraThread::CarregaRegistroTipo54() {
+  observador_.Log(LinhaInicio("CarregaRegistroTipo54"));
+  const store::RowSet& r = ItensDoPeriodo();
+  int col_item = r.column("ID_PRODUTO");
+  bool ok = true;
+  for (size_t k = 0; ok && k < r.size(); ++k) {
+    VerificaCancelamento();
+    size_t i = ordem_itens_[k];
+    // An invoice without items comes as one row with empty item columns: it has its
+    // type-50 record and nothing to list here.
+    if (r.nulls[i][col_item]) continue;
+    auto reg = std::make_shared<sintegra::TRegTipo54>();
+    reg->SetCnpj(Texto(r, i, "TX_CNPJ"));
+    reg->SetModel(Texto(r, i, "NB_MODELO"));
+    reg->SetSeries(Texto(r, i, "TX_SERIE"));
+    reg->SetNumber(Texto(r, i, "NB_NOTA"));
+    reg->SetCfop(Texto(r, i, "NB_CFOP"));
+    reg->SetSituationCode(Texto(r, i, "NB_CST"));
+    reg->SetItemNumber(Texto(r, i, "NB_ITEM"));
+    reg->SetProductCode(Texto(r, i, "CD_PRODUTO"));
+    std::string quantidade = r.at(i, "TX_QUANTIDADE");
+    reg->SetQuantity(Cp(quantidade));
+    reg->SetProductValue(
+        TextoCentavos(ValorProduto(Inteiro(quantidade), Inteiro(r.at(i, "TX_VALOR_ITEM")))));
+    reg->SetDiscount(Texto(r, i, "TX_VALOR_DESCONTO"));
+    reg->SetIcmsBase(Texto(r, i, "TX_BASE_ICMS"));
+    reg->SetSubstitutionBase(Texto(r, i, "TX_BASE_SUBSTITUICAO"));
+    reg->SetIpiValue(Texto(r, i, "TX_VALOR_IPI"));
+    reg->SetRate(Texto(r, i, "TX_ALIQUOTA"));
+    ok = saida_->AdicionaRegistro(reg);
+  }
+  observador_.Log(LinhaFim("CarregaRegistroTipo54", ok));
+  return ok;
+}
+
+void TGeraThread::LeArquivoRegistros60e75() {
+  observador_.Progresso("Lendo arquivo contendo os registros tipo 60 e tipo 75 ...", 24);
+  SintegraArquivo = std::make_unique<sintegra::TSintegra>();
+  if (ArquivoRegistros60e75.empty())
+    throw std::runtime_error("Lendo arquivo de registros tipo 60 e 75.");
+  SintegraArquivo->CarregaArquivo(ArquivoRegistros60e75);
+}
+
+bool TGeraThread::CarregaRegistrosTipo60e75() {
+  observador_.Log(LinhaInicio("CarregaRegistrosTipo60e75"));
+  bool ok = true;
+  try {
+    if (SintegraArquivo) {
+      const sintegra::TListaRegistros& registros = SintegraArquivo->Registros();
+      double n = static_cast<double>(registros.size());
+      int percentual = 39;
+      double acumulado = 0;
+      for (size_t i = 0; ok && i < registros.size(); ++i) {
+        VerificaCancelamento();
+        const auto& reg = registros[i];
+        if (reg->ValueView(1) != "60") continue;
+        auto tipo = sintegra::KindFromName("60" + reg->ObtemValor(2));
+        if (tipo && Selecionado(*tipo)) ok = saida_->AdicionaRegistro(reg);
+        if (percentual < 60) {
+          acumulado += 21.0 / n;
+          if (acumulado > 1) {
+            percentual += static_cast<int>(acumulado);
+            observador_.Progresso(kTarefa60, percentual);
+            acumulado = 0;
+          }
+        }
+      }
+    }
+  } catch (const std::exception&) {
+    ok = false;
+  }
+  observador_.Log(LinhaFim("CarregaRegistrosTipo60e75", ok));
+  return ok;
+}
+
+bool TGeraThread::CarregaRegistroTipo74() {
+  observador_.Log(LinhaInicio("CarregaRegistroTipo74"));
+  common::LocalDateTime agora = common::clock::local_now();
+  store::Date hoje{agora.year, agora.month, agora.day};
+  std::string data_execucao = DataCompacta(hoje);
+  store::Query& q = Modulo().qBuscaInventario;
+  q.Close();
+  q.SetParam("DtInicial", store::Date{1900, 1, 1});
+  q.SetParam("DtFinal", hoje);
+  q.Open();
+  const store::RowSet& linhas = q.Rows();
+  bool ok = true;
+  for (size_t i = 0; ok && i < linhas.size(); ++i) {
+    VerificaCancelamento();
+    auto r = std::make_shared<sintegra::TRegTipo74>();
+    r->SetInventoryDate(data_execucao);
+    r->SetProductCode(Texto(linhas, i, "CD_PRODUTO"));
+    r->SetQuantity(Texto(linhas, i, "QUANTIDADE"));
+    r->SetProductValue(Texto(linhas, i, "VALOR_PRODUTO"));
+    r->SetPossessionCode(Texto(linhas, i, "CODIGO_POSSE"));
+    if (r->PossessionCode() != "1") {
+      r->SetPossessorCnpj(Texto(linhas, i, "CNPJ_POSS_PROP"));
+      r->SetPossessorStateRegistration(Texto(linhas, i, "IE_POSS_PROP"));
+    } else {
+      r->SetPossessorCnpj("");
+      r->SetPossessorStateRegistration("");
+    }
+    r->SetPossessorState(Texto(linhas, i, "UF_POSSPROP"));
+    ok = saida_->AdicionaRegistro(r);
+  }
+  q.Close();
+  observador_.Log(LinhaFim("CarregaRegistroTipo74", ok));
+  return ok;
+}
+
+bool TGeraThread::CarregaRegistroTipo75() {
+  observador_.Log(LinhaInicio("CarregaRegistroTipo75"));
+  bool ok = false;
+  try {
+    ok = CarregaRegistroTipo75DoBanco();
+    if (ok && SintegraArquivo) {
+      sintegra::TListaRegistros registros =
+          SintegraArquivo->RegistrosDoTipo(TTipoRegistros::Tipo75);
+      double n = static_cast<double>(registros.size());
+      int percentual = 66;
+      double acumulado = 0;
+      for (size_t i = 0; ok && i < registros.size(); ++i) {
+        VerificaCancelamento();
+        ok = saida_->AdicionaRegistro(registros[i]);
+        if (percentual < 72) {
+          acumulado += 6.0 / n;
+          if (acumulado > 1) {
+            percentual += static_cast<int>(acumulado);
+            observador_.Progresso(kTarefa75, percentual);
+            acumulado = 0;
+          }
+        }
+      }
+    }
+  } catch (const std::exception&) {
+    ok = false;
+  }
+  observador_.Log(LinhaFim("CarregaRegistroTipo75", ok));
+  return ok;
+}
+
+bool TGeraThread::CarregaRegistroTipo75DoBanco() {
+  observador_.Log(LinhaInicio("CarregaRegistroTipo75DoBanco"));
+  store::TdmTributarium& m = Modulo();
+  m.tProduto.Refresh();
+  const store::RowSet& produtos = m.tProduto.Rows();
+
+  // A product is taken when it has an inventory row of any date...
+  std::unordered_set<std::int64_t> com_inventario;
+  {
+    store::Query& q = m.qBuscaInventario;
+    q.Close();
+    q.SetParam("DtInicial", store::Date{1, 1, 1});
+    q.SetParam("DtFinal", store::Date{9999, 12, 31});
+    q.Open();
+    for (size_t i = 0; i < q.Rows().size(); ++i)
+      com_inventario.insert(q.Rows().integer(i, "ID_PRODUTO"));
+    q.Close();
+  }
+  // ...or when its code is in an item of an invoice of the period. The database
+  // compares codes without their trailing blanks.
+  std::unordered_set<std::string> movimentados;
+  {
+    const store::RowSet& itens = ItensDoPeriodo();
+    int col_item = itens.column("ID_PRODUTO");
+    int col_codigo = itens.column("CD_PRODUTO");
+    for (size_t i = 0; i < itens.size(); ++i) {
+      if (itens.nulls[i][col_item]) continue;
+      std::string codigo = itens.rows[i][col_codigo];
+      while (!codigo.empty() && codigo.back() == ' ') codigo.pop_back();
+      movimentados.insert(std::move(codigo));
+    }
+  }
+
+  bool ok = true;
+  for (size_t i = 0; ok && i < produtos.size(); ++i) {
+    VerificaCancelamento();
+    auto r = std::make_shared<sintegra::TRegTipo75>();
+    r->SetValidFrom(inicio_texto_);
+    r->SetValidTo(fim_texto_);
+    const std::string& codigo = produtos.at(i, "CD_PRODUTO");
+    r->SetProductCode(Cp(codigo));
+    r->SetNcm("");
+    std::string descricao = Texto(produtos, i, "TX_DESCRICAO");
+    if (descricao.size() > 53) descricao.resize(53);
+    r->SetDescription(descricao);
+    r->SetUnit(Texto(produtos, i, "TX_UNIDADE"));
+    r->SetIpiRate("000");
+    r->SetIcmsRate(Texto(produtos, i, "TX_ALIQUOTA"));
+    r->SetBaseReduction("000");
+    r->SetSubstitutionBase("000");
+    bool tomado = com_inventario.count(produtos.integer(i, "ID_PRODUTO")) > 0 ||
+                  movimentados.count(std::string(common::trim(codigo))) > 0;
+    if (tomado) ok = saida_->AdicionaRegistro(r);
+  }
+  observador_.Log(LinhaFim("CarregaRegistroTipo75DoBanco", ok));
+  return ok;
+}
+
+}  // namespace generation
