@@ -1,8 +1,11 @@
 // orvik-ecf-sim as scripts use it: the slave path on the first line, --ini, --link,
 // --clock, --state, and SIGTERM saving the state.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -134,6 +137,33 @@ TEST_F(ProgramTest, UnreadableStateIsNotOverwritten) {
   std::ifstream in(state);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(text, "not a printer");
+}
+
+TEST_F(ProgramTest, ServesAGivenDevice) {
+  // The host's end is the master of a pair made here; the printer serves the slave.
+  int master = -1, slave = -1;
+  char name[256] = "";
+  ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+  termios t{};
+  tcgetattr(master, &t);
+  cfmakeraw(&t);
+  tcsetattr(master, TCSANOW, &t);
+  Program sim({"--device", name});
+  EXPECT_EQ(sim.first_line(), name);
+  std::string frame = "{5;LeInteiro;NomeInteiro=\"CRZ\";30}";
+  ASSERT_EQ(write(master, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
+  std::string reply;
+  for (int i = 0; i < 200 && (reply.empty() || reply.back() != '}'); ++i) {
+    pollfd p{master, POLLIN, 0};
+    if (poll(&p, 1, 10) <= 0) continue;
+    char buf[256];
+    ssize_t n = read(master, buf, sizeof buf);
+    if (n > 0) reply.append(buf, static_cast<std::size_t>(n));
+  }
+  EXPECT_EQ(reply, "{5;0;ValorInteiro=0;19}");
+  EXPECT_EQ(WEXITSTATUS(sim.stop()), 0);
+  close(slave);
+  close(master);
 }
 
 }  // namespace
