@@ -76,4 +76,10 @@ void* RecordArena::Allocate(std::size_t bytes, std::size_t alignment) {
   return block;
 }
 
+void AdviseHugePages(void* start, std::size_t bytes) noexcept {
+  auto from = (reinterpret_cast<std::uintptr_t>(start) + kChunkBytes - 1) & ~(kChunkBytes - 1);
+  auto to = (reinterpret_cast<std::uintptr_t>(start) + bytes) & ~(kChunkBytes - 1);
+  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
+
 }  // namespace sintegra::detail

@@ -38,6 +38,10 @@ class RecordArena {
   char* end_ = nullptr;
 };
 
+// Asks for huge pages behind a large block of ordinary memory, such as the list that is
+// about to hold a million records; only a hint, and only the whole huge pages inside it.
+void AdviseHugePages(void* start, std::size_t bytes) noexcept;
+
 // A standard allocator over one arena, for std::allocate_shared: the record and its shared
 // count are one block of the arena.
 template <typename T>

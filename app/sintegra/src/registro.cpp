@@ -33,6 +33,24 @@ std::string_view TrimTrailing(std::string_view v) {
   return v;
 }
 
+// Copies a field's value. Most values are a few characters: fixed-size copies (two that may
+// overlap) cost less than a call for each.
+inline void CopyShort(char* to, std::string_view from) {
+  const char* src = from.data();
+  size_t n = from.size();
+  if (n >= 8 && n <= 16) {
+    std::memcpy(to, src, 8);
+    std::memcpy(to + n - 8, src + n - 8, 8);
+  } else if (n >= 4 && n < 8) {
+    std::memcpy(to, src, 4);
+    std::memcpy(to + n - 4, src + n - 4, 4);
+  } else if (n < 4) {
+    for (size_t i = 0; i < n; ++i) to[i] = src[i];
+  } else {
+    std::memcpy(to, src, n);
+  }
+}
+
 // Writes every byte, resuming after interruptions and partial writes.
 bool WriteAll(int fd, const char* data, size_t size) {
   while (size > 0) {
@@ -104,7 +122,7 @@ void TRegistro::ResizeFields(int campos) {
 }
 
 TRegistro::Layout& TRegistro::OwnLayout() {
-  if (layout_.use_count() > 1) layout_ = std::make_shared<Layout>(*layout_);
+  if (layout_.use_count() != 1) layout_ = std::make_shared<Layout>(*layout_);
   return *layout_;
 }
 
@@ -253,12 +271,11 @@ void TRegistro::FillFromLine(std::string_view linha) {
   size_t size = 0;
   for (size_t k = 0; k < layout.size(); ++k) {
     const FieldDefinition& d = layout[k];
-    std::string_view part;
     if (d.Tamanho > 0 && d.Inicio >= 1 && static_cast<size_t>(d.Inicio) <= linha.size()) {
-      part = TrimTrailing(linha.substr(d.Inicio - 1, d.Tamanho));
+      std::string_view part = TrimTrailing(linha.substr(d.Inicio - 1, d.Tamanho));
+      CopyShort(text + size, part);
+      size += part.size();
     }
-    if (!part.empty()) std::memcpy(text + size, part.data(), part.size());
-    size += part.size();
     start_[k + 1] = static_cast<std::uint16_t>(size);
   }
   text_.set_size(size);

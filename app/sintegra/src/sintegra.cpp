@@ -166,6 +166,8 @@ void TSintegra::CarregaArquivo(const std::string& arquivo) {
   struct stat info {};
   if (::fstat(fd, &info) == 0 && info.st_size > 0) {
     registros_.reserve(registros_.size() + static_cast<size_t>(info.st_size) / 128 + 1);
+    detail::AdviseHugePages(registros_.data(),
+                            registros_.capacity() * sizeof(TListaRegistros::value_type));
   }
 
   // The records of the file share a few large chunks of memory rather than one heap block

@@ -136,8 +136,18 @@ class TRegistro {
   struct DefinitionTag {};
   template <typename T>
   static const T& Defined() {
-    static const T definition{DefinitionTag{}};
+    // The field definitions last until the program ends, so the records copied from the
+    // definition refer to them without counting references (a count shared by a million
+    // loaded records is a cost of its own).
+    static const T owner{DefinitionTag{}};
+    static const T definition = owner.template WithUncountedLayout<T>();
     return definition;
+  }
+  template <typename T>
+  T WithUncountedLayout() const {
+    T copy(static_cast<const T&>(*this));
+    copy.layout_ = std::shared_ptr<Layout>(std::shared_ptr<Layout>(), layout_.get());
+    return copy;
   }
 
  private:
@@ -154,7 +164,8 @@ class TRegistro {
   void ReplaceValue(int numero, std::string_view valor);
   void FillFromLine(std::string_view linha);
 
-  // The field definitions are shared by all records of a class until one is redefined;
+  // The field definitions are shared by all records of a class until one is redefined (a
+  // record that does not own them alone, or refers to them uncounted, copies them first);
   // the values sit one after another in text_, field k at [start_[k-1], start_[k]).
   std::shared_ptr<Layout> layout_;
   detail::ValueText text_;
