@@ -157,8 +157,13 @@ bool TdmTributarium::ValidaLogin(const std::string& login, const std::string& se
     tUsuarioAtual.SetParam("login_usuario", login);
     tUsuarioAtual.SetParam("senha", digesto);
     tUsuarioAtual.Open();
-    if (!tUsuarioAtual.Rows().empty())
-      UsuarioLogado = static_cast<int>(tUsuarioAtual.Rows().integer(0, "ID_USUARIO"));
+    const RowSet& r = tUsuarioAtual.Rows();
+    if (!r.empty()) {
+      UsuarioLogado = static_cast<int>(r.integer(0, "ID_USUARIO"));
+      LoginUsuario = r.at(0, "LOGIN_USUARIO");
+      NomeUsuario = r.at(0, "NOME_USUARIO");
+      UsuarioMestre = r.integer(0, "USUARIO_MESTRE") != 0;
+    }
     tUsuarioAtual.Close();
   } catch (const DatabaseError& e) {
     if (erro) *erro = std::string("Erro no login: ") + e.what();

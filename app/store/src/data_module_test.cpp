@@ -196,6 +196,9 @@ TEST_F(DataModule, LogLinesCarryTheLoggedUserOrZeroBeforeLogin) {
   EXPECT_EQ(dm_->UsuarioLogado, 0);
   ASSERT_TRUE(dm_->ValidaLogin("ADMIN", "admin", &erro)) << erro;
   EXPECT_EQ(dm_->UsuarioLogado, 1);
+  EXPECT_EQ(dm_->LoginUsuario, "ADMIN");
+  EXPECT_EQ(dm_->NomeUsuario, "Administrador");
+  EXPECT_TRUE(dm_->UsuarioMestre);
   EXPECT_TRUE(dm_->GravaLog("depois do login"));
   EXPECT_EQ(log_lines(), (std::vector<std::string>{"antes do login", "depois do login"}));
   EXPECT_EQ(log_users(), (std::vector<int>{0, 1}));

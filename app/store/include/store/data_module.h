@@ -45,12 +45,17 @@ class TdmTributarium {
   // On failure: rollback, OnLogError("Erro ao gravar log: " + text), false.
   bool GravaLog(const std::string& linha);
 
-  // Runs LOGIN for the login and the password in clear: ISVALID == 1.
-  // A database error is rolled back and reported through erro (false).
+  // Runs LOGIN for the login and the password in clear: ISVALID == 1. On success
+  // reads the user's row (tUsuarioAtual) into UsuarioLogado and the fields below.
+  // A database error is rolled back and reported through erro ("Erro no login: ...").
   bool ValidaLogin(const std::string& login, const std::string& senha, std::string* erro = nullptr);
 
-  // The user logged in (0 before the login has completed).
+  // The user logged in (0 before the login has completed), with the values of its
+  // row as ValidaLogin read them.
   int UsuarioLogado = 0;
+  std::string LoginUsuario;
+  std::string NomeUsuario;
+  bool UsuarioMestre = false;
   // Called with the whole message when a log line cannot be written (a message box).
   std::function<void(const std::string&)> OnLogError;
   // Called after a log write so the window system can process pending events.
