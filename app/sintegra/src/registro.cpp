@@ -69,20 +69,24 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 namespace detail {
 
+void ValueText::set_heap(char* p, size_t capacity) {
+  if (on_heap()) delete[] heap();
+  std::memcpy(inline_, &p, sizeof p);
+  heap_capacity_ = static_cast<std::uint16_t>(capacity);
+}
+
 void ValueText::reserve(size_t n) {
   if (n <= capacity()) return;
-  size_t grown = std::max(n, 2 * capacity());
-  std::unique_ptr<char[]> bigger(new char[grown]);
-  std::memcpy(bigger.get(), data(), size_);
-  heap_ = std::move(bigger);
-  heap_capacity_ = static_cast<std::uint32_t>(grown);
+  if (n > kMaxSize) throw std::length_error("Registro do sintegra grande demais.");
+  size_t grown = std::min(std::max(n, 2 * capacity()), kMaxSize);
+  char* bigger = new char[grown];
+  std::memcpy(bigger, data(), size_);
+  set_heap(bigger, grown);
 }
 
 char* ValueText::overwrite(size_t n) {
-  if (n > capacity()) {
-    heap_.reset(new char[n]);
-    heap_capacity_ = static_cast<std::uint32_t>(n);
-  }
+  if (n > kMaxSize) throw std::length_error("Registro do sintegra grande demais.");
+  if (n > capacity()) set_heap(new char[n], n);
   size_ = 0;
   return mutable_data();
 }
@@ -100,7 +104,7 @@ void ValueText::replace(size_t pos, size_t len, std::string_view v) {
   char* d = mutable_data();
   std::memmove(d + pos + v.size(), d + pos + len, size_ - pos - len);
   if (!v.empty()) std::memcpy(d + pos, v.data(), v.size());
-  size_ = static_cast<std::uint32_t>(new_size);
+  size_ = static_cast<std::uint16_t>(new_size);
 }
 
 }  // namespace detail

@@ -5,6 +5,7 @@
 // Values are Windows-1252 bytes, as they land in the file; widths count those bytes.
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -33,7 +34,10 @@ class RecordArena;
 // unusual definition makes one) moves to the heap.
 class ValueText {
  public:
-  static constexpr size_t kInline = 128;
+  // A record's line without its end: every record type's values fit.
+  static constexpr size_t kInline = 126;
+  // The longest text a record holds.
+  static constexpr size_t kMaxSize = UINT16_MAX;
 
   ValueText() = default;
   ValueText(const ValueText& other) { assign(other.view()); }
@@ -41,27 +45,38 @@ class ValueText {
     if (this != &other) assign(other.view());
     return *this;
   }
+  ~ValueText() {
+    if (on_heap()) delete[] heap();
+  }
 
   size_t size() const { return size_; }
-  const char* data() const { return heap_ ? heap_.get() : inline_; }
+  const char* data() const { return on_heap() ? heap() : inline_; }
   std::string_view view() const { return {data(), size_}; }
 
   void assign(std::string_view v) { replace(0, size_, v); }
   // Drops the text and returns room for n characters, to be written in place and then
   // sized with set_size.
   char* overwrite(size_t n);
-  void set_size(size_t n) { size_ = static_cast<std::uint32_t>(n); }
+  void set_size(size_t n) { size_ = static_cast<std::uint16_t>(n); }
   // Replaces len characters at pos with v (v may point into this text).
   void replace(size_t pos, size_t len, std::string_view v);
 
  private:
-  char* mutable_data() { return heap_ ? heap_.get() : inline_; }
-  size_t capacity() const { return heap_ ? heap_capacity_ : kInline; }
+  bool on_heap() const { return heap_capacity_ != 0; }
+  // Once the text moved to the heap, the inline room holds the pointer to it.
+  char* heap() const {
+    char* p;
+    std::memcpy(&p, inline_, sizeof p);
+    return p;
+  }
+  void set_heap(char* p, size_t capacity);
+  char* mutable_data() { return on_heap() ? heap() : inline_; }
+  size_t capacity() const { return on_heap() ? heap_capacity_ : kInline; }
   void reserve(size_t n);
 
-  std::unique_ptr<char[]> heap_;
-  std::uint32_t heap_capacity_ = 0;
-  std::uint32_t size_ = 0;
+  // Kept small: a loaded file holds a million records.
+  std::uint16_t size_ = 0;
+  std::uint16_t heap_capacity_ = 0;  // 0 while the text sits inline
   char inline_[kInline];
 };
 
