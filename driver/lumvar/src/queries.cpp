@@ -62,8 +62,8 @@ constexpr Register kRegisters[] = {
 };
 
 // The national identification codes of the models this driver knows. The six digits are
-// this driver's own numbering (the register of such codes is kept outside the printer);
-// README.md lists them.
+// this driver's own numbering, listed here and nowhere else (the register of such
+// codes is kept outside the printer).
 struct NationalCode {
   const char* model;
   const char* version;
