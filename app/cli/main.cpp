@@ -1,12 +1,25 @@
 // tributarium-cli: the program's operations without windows, for scripts.
+#include <unistd.h>
+
 #include <iostream>
 
 #include "dispatcher.h"
+#include "programa_commands.h"
 #include "sintegra_commands.h"
 
 int main(int argc, char** argv) {
+  cli::Context context{std::cout, std::cerr};
+  cli::Arguments args(argv + 1, argv + argc);
+  cli::OpcoesGlobais opcoes;
   cli::Dispatcher dispatcher;
   cli::AddSintegraCommands(dispatcher);
-  cli::Context context{std::cout, std::cerr};
-  return dispatcher.Run(cli::Arguments(argv + 1, argv + argc), context);
+  cli::AddProgramaCommands(dispatcher, opcoes);
+  try {
+    opcoes = cli::OpcoesGlobais::Extrai(args);
+  } catch (const cli::UsageError& e) {
+    std::cerr << e.what() << "\n" << dispatcher.Usage();
+    return cli::kExitUsage;
+  }
+  opcoes.progresso_no_terminal = ::isatty(STDERR_FILENO) == 1;
+  return dispatcher.Run(args, context);
 }

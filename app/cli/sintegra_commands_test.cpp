@@ -180,7 +180,8 @@ TEST_F(CliTest, WrongUsageExits2WithTheUsageOnStandardError) {
       {"sintegra", "reescrever", "a"},
       {"sintegra", "apagar", "a"},
       {"gerar"},
-      {"--config", "x.ini", "sintegra", "ler", "a"},
+      {"--cor", "x.ini", "sintegra", "ler", "a"},
+      {"--config"},
   };
   for (const auto& args : cases) {
     Outcome o = Run(args);
