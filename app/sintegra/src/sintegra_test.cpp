@@ -368,5 +368,29 @@ TEST_F(BuilderTest, AWrittenFileLoadsBackLineForLine) {
   }
 }
 
+TEST_F(BuilderTest, LoadedRecordsOutliveTheCollectionThatLoadedThem) {
+  // Enough lines for the records to fill several blocks of memory; the generation keeps
+  // some in its output collection after the import collection is gone.
+  std::string text;
+  for (int i = 0; i < 30000; ++i) {
+    std::string code = std::to_string(i);
+    text += "75" + std::string(16, '0') + code + std::string(14 - code.size(), ' ') +
+            std::string(94, 'X') + (i % 2 ? "\r\n" : "\n");
+  }
+  WriteAll(dir_ / "many.txt", text);
+  TListaRegistros kept;
+  {
+    TSintegra import;
+    import.CarregaArquivo((dir_ / "many.txt").string());
+    ASSERT_EQ(import.Registros().size(), 30000u);
+    for (size_t i = 0; i < import.Registros().size(); i += 997)
+      kept.push_back(import.Registros()[i]);
+  }
+  for (size_t k = 0; k < kept.size(); ++k) {
+    EXPECT_EQ(kept[k]->ObtemValor(4), std::to_string(k * 997));
+    EXPECT_EQ(kept[k]->RenderLine().size(), 128u);
+  }
+}
+
 }  // namespace
 }  // namespace sintegra
