@@ -291,6 +291,33 @@ TEST_F(DriverCoupon, RioCouponPrintsItsIcms) {
             std::string::npos);
 }
 
+TEST_F(DriverCoupon, NullAndMalformedArgumentsAreRefusedNotFatal) {
+  Load();
+  ProgramShop();
+  EXPECT_EQ(EXPORT(Orvik_AbreCupom)(nullptr), 1) << last();
+  // Null texts count as empty: a sale without a rate is refused by the printer.
+  EXPECT_EQ(EXPORT(Orvik_VendeItem)(nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
+                                    nullptr, nullptr),
+            0);
+  EXPECT_EQ(last_code(), 8002);
+  // Letters only: a zero price, refused as an invalid value.
+  EXPECT_EQ(EXPORT(Orvik_VendeItem)("1", "X", "FF", "I", "1", 2, "abc", "$", "0"), 0);
+  EXPECT_EQ(last_code(), 8109);
+  // Hundreds of digits: too large for the printer, refused whole.
+  const std::string huge(300, '9');
+  EXPECT_EQ(EXPORT(Orvik_VendeItem)("1", "X", "FF", "I", huge.c_str(), 2, "1,00", "$", "0"), 0);
+  EXPECT_NE(last_code(), 0);
+  // Signs and separators are dropped; the sale goes through as 2 x 1,99.
+  EXPECT_EQ(EXPORT(Orvik_VendeItem)("1", "X", "FF", "I", "+2", 2, "-1..99", "$", "0"), 1) << last();
+  EXPECT_EQ(EXPORT(Orvik_EfetuaFormaPagamento)(nullptr, nullptr), 0);
+  EXPECT_NE(last_code(), 0);
+  EXPECT_EQ(EXPORT(Orvik_EfetuaFormaPagamentoMFD)("Dinheiro", "3,98", nullptr, nullptr), 1)
+      << last();
+  EXPECT_EQ(EXPORT(Orvik_EstornoFormasPagamento)(nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(EXPORT(Orvik_TerminaFechamentoCupom)(nullptr), 1) << last();
+  EXPECT_EQ(money("GT"), "ValorMoeda=3,9800");
+}
+
 TEST_F(DriverCoupon, BarcodesAndOtherFamilies) {
   Load();
   run("AbreGerencial", "CodGerencial=0");
