@@ -1,0 +1,213 @@
+// tributarium-cli end to end: the built program run in a fresh folder, as scripts run it.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/ini.h"
+#include "store/data_module.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Saida {
+  int codigo = -1;
+  std::string out, err;
+};
+
+std::string Le(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class CliProgramaTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/tributarium_cli_XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    ::unsetenv("TRIBUTARIUM_LOGIN");
+    ::unsetenv("TRIBUTARIUM_SENHA");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Runs a program of the build in dir_ (its current directory).
+  Saida Roda(const std::string& programa, const std::vector<std::string>& args) {
+    fs::path out = dir_ / ".out", err = dir_ / ".err";
+    std::vector<std::string> texto = {programa};
+    texto.insert(texto.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : texto) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      if (::chdir(dir_.c_str()) != 0) ::_exit(126);
+      int fo = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      int fe = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(fo, 1);
+      ::dup2(fe, 2);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    Saida s;
+    s.codigo = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    s.out = Le(out);
+    s.err = Le(err);
+    return s;
+  }
+  Saida Cli(const std::vector<std::string>& args) { return Roda(TRIBUTARIUM_CLI, args); }
+  Saida Admin(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--login", "admin", "--senha", "admin"});
+    return Cli(args);
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(CliProgramaTest, InstallCreateFillAndGenerate) {
+  Saida s = Cli({"init"});
+  ASSERT_EQ(s.codigo, 0) << s.err;
+  EXPECT_TRUE(fs::exists(dir_ / "Tributarium.ini"));
+  EXPECT_TRUE(fs::exists(dir_ / "Dados" / "tributariumbase.fdb"));
+  EXPECT_EQ(Cli({"init"}).codigo, 0);  // a second init keeps the catalogue
+
+  s = Admin({"base", "criar", "Padaria Central"});
+  ASSERT_EQ(s.codigo, 0) << s.err;
+  fs::path base = dir_ / "Dados" / "Padaria Central";
+  EXPECT_EQ(s.out, base.string() + "\n");
+  EXPECT_TRUE(fs::exists(base / "tributariumdados.fdb"));
+  s = Cli({"base", "listar"});
+  EXPECT_EQ(s.out, "1\tDefault\t" + (dir_ / "Dados" / "Default").string() +
+                       "\n2\tPadaria Central\t" + base.string() + "\n");
+
+  s = Roda(TRIBUTARIUM_DEMO,
+           {"--login", "admin", "--senha", "admin", "preencher", "Padaria Central", "3", "2024"});
+  ASSERT_EQ(s.codigo, 0) << s.err;
+
+  // Credentials from the environment, month folder named as the screen names it.
+  ::setenv("TRIBUTARIUM_LOGIN", "admin", 1);
+  ::setenv("TRIBUTARIUM_SENHA", "admin", 1);
+  s = Cli({"gerar", "--base", "Padaria Central", "--mes", "3", "--ano", "2024"});
+  ASSERT_EQ(s.codigo, 0) << s.err;
+  fs::path arquivo = dir_ / "Sintegra" / "2024" / "Março" / "Sintegra.txt";
+  EXPECT_EQ(s.out, arquivo.string() + "\n");
+  EXPECT_EQ(s.err, "");  // no progress line when standard error is not a terminal
+  s = Cli({"sintegra", "ler", arquivo.string()});
+  ASSERT_EQ(s.codigo, 0) << s.err;
+  for (const char* tipo : {"10\t1\n", "11\t1\n", "50\t", "54\t", "74\t120\n", "75\t", "90\t1\n"})
+    EXPECT_NE(s.out.find(tipo), std::string::npos) << tipo << " in\n" << s.out;
+
+  // Another nature drops the point-of-sale kinds: no file of type 60 is needed then.
+  fs::path outra = dir_ / "saida";
+  s = Cli({"gerar", "--base", "Padaria Central", "--mes", "3", "--ano", "2024", "--tipos",
+           "10,60R,75", "--natureza", "1", "--finalidade", "4", "--saida", "saida"});
+  ASSERT_EQ(s.codigo, 0) << s.err;
+  EXPECT_EQ(s.out, (outra / "Sintegra.txt").string() + "\n");
+  std::string linhas = Le(outra / "Sintegra.txt");
+  ASSERT_EQ(linhas.size(), 128u * 1);  // only type 10: no record is counted, no trailer
+  EXPECT_EQ(linhas.substr(123, 3), "315");
+
+  // The run's log lines are kept under the user who ran it.
+  store::TdmTributarium dm;
+  dm.PathBaseDados = (dir_ / "Dados").string();
+  dm.ConectaCatalogo();
+  store::Query q("log", dm.trCatalogo,
+                 "select l.ID_USUARIO, u.LOGIN_USUARIO from LOG l join USUARIOS u on "
+                 "u.ID_USUARIO = l.ID_USUARIO where l.TX_OPERACAO = :linha");
+  q.SetParam("linha", std::string("--> Inicio Thread de Geração do Sintegra"));
+  q.Open();
+  ASSERT_EQ(q.Rows().size(), 2u);
+  EXPECT_EQ(q.Rows().at(0, "LOGIN_USUARIO"), "ADMIN");
+}
+
+TEST_F(CliProgramaTest, ExitCodesAndMessages) {
+  ASSERT_EQ(Cli({"init"}).codigo, 0);
+  ASSERT_EQ(Admin({"base", "criar", "Loja"}).codigo, 0);
+  fs::create_directories(dir_ / "importada");
+  ASSERT_EQ(Admin({"base", "importar", "Importada", "importada"}).codigo, 0);
+  struct Caso {
+    std::vector<std::string> args;
+    bool admin;
+    int codigo;
+    std::string err;  // a part of standard error
+  } casos[] = {
+      {{"gerar", "--base", "Loja", "--mes", "3", "--ano", "2024"}, false, 2, "--login"},
+      {{"--login", "admin", "--senha", "errada", "gerar", "--base", "Loja", "--mes", "3", "--ano",
+        "2024"},
+       false,
+       1,
+       "Login ou Senha Inválidos!"},
+      {{"gerar", "--base", "Outra", "--mes", "3", "--ano", "2024"},
+       true,
+       1,
+       "Base de dados não encontrada"},
+      {{"gerar", "--base", "Loja", "--mes", "13", "--ano", "2024"}, true, 2, "--mes"},
+      {{"gerar", "--base", "Loja", "--mes", "3", "--ano", "2024", "--tipos", "10,99"},
+       true,
+       2,
+       "tipo de registro desconhecido: 99"},
+      {{"gerar", "--base", "Loja", "--mes", "3", "--ano", "2024", "--tipos", "60M"},
+       true,
+       2,
+       "Arquivo com registros tipo 60 e 75"},
+      {{"gerar", "--base", "Loja", "--mes", "3", "--ano", "2024", "--tipos", "60M",
+        "--arquivo-60-75", "falta.txt"},
+       true,
+       1,
+       "Erro:\n"},
+      {{"base", "criar", "Loja"}, true, 1, "Já existe uma base"},
+      {{"base", "excluir", "Default"}, true, 1, "não pode ser excluída"},
+      {{"base", "excluir", "Nenhuma"}, true, 1, "não encontrada"},
+      {{"base", "excluir"}, true, 2, "uso: tributarium-cli base excluir"},
+      {{"--config"}, false, 2, "falta o valor de --config"},
+  };
+  for (const Caso& c : casos) {
+    Saida s = c.admin ? Admin(c.args) : Cli(c.args);
+    std::string nome;
+    for (const auto& a : c.args) nome += a + " ";
+    EXPECT_EQ(s.codigo, c.codigo) << nome << "\n" << s.err;
+    EXPECT_NE(s.err.find(c.err), std::string::npos) << nome << "\n" << s.err;
+    EXPECT_EQ(s.out, "") << nome;
+  }
+
+  // The base chosen in the configuration stays; another one goes, without its folder.
+  common::IniFile(dir_ / "Tributarium.ini").write("Tributarium", "BaseSelecionada", "Loja");
+  Saida s = Admin({"base", "excluir", "Loja"});
+  EXPECT_EQ(s.codigo, 1);
+  EXPECT_NE(s.err.find("BaseSelecionada"), std::string::npos);
+  s = Admin({"base", "excluir", "Importada"});
+  EXPECT_EQ(s.codigo, 0) << s.err;
+  EXPECT_TRUE(fs::exists(dir_ / "importada"));
+  s = Cli({"base", "listar"});
+  EXPECT_EQ(s.out.find("Importada"), std::string::npos);
+  EXPECT_NE(s.out.find("\tLoja\t"), std::string::npos);
+}
+
+TEST_F(CliProgramaTest, ConfigurationElsewhereKeepsFolderDefaultsInTheCurrentDirectory) {
+  fs::create_directories(dir_ / "conf");
+  Saida s = Cli({"--config", "conf/outro.ini", "init"});
+  ASSERT_EQ(s.codigo, 0) << s.err;
+  common::IniFile ini(dir_ / "conf" / "outro.ini");
+  EXPECT_EQ(ini.read("Tributarium", "PathBaseDados"), (dir_ / "Dados").string());
+  EXPECT_EQ(ini.read("Tributarium", "IniciarBase"), "1");
+  EXPECT_FALSE(fs::exists(dir_ / "Tributarium.ini"));
+  // Without a catalogue the advice is to run init.
+  fs::remove_all(dir_ / "Dados");
+  s = Cli({"--config", "conf/outro.ini", "base", "listar"});
+  EXPECT_EQ(s.codigo, 1);
+  EXPECT_NE(s.err.find("tributarium-cli init"), std::string::npos);
+}
+
+}  // namespace
