@@ -44,9 +44,8 @@ TdmTributarium::TdmTributarium() {
 
 TdmTributarium::~TdmTributarium() {
   if (dmTributarium == this) dmTributarium = nullptr;
-  // Queries go first, then the transactions end and the connections detach.
-  dbDados.Disconnect();
-  dbCatalogo.Disconnect();
+  // The members go in reverse order: queries first (telling no observer, whose windows
+  // may be gone), then the transactions commit and the connections detach.
 }
 
 void TdmTributarium::ConectaCatalogo() {

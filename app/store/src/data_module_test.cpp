@@ -185,6 +185,15 @@ TEST_F(DataModule, WindowsAreToldWhenTheQueryTheyShowChanges) {
   EXPECT_EQ(seen.size(), 1u);
 }
 
+TEST_F(DataModule, EndingTheModuleTellsNoObserver) {
+  connect();
+  int calls = 0;
+  dm_->tProduto.Subscribe([&](const Query&) { ++calls; });
+  dm_.reset();  // the windows that subscribed may already be gone
+  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(dmTributarium, nullptr);
+}
+
 TEST_F(DataModule, LogLinesCarryTheLoggedUserOrZeroBeforeLogin) {
   dm_->ConectaCatalogo();
   int pumped = 0;
