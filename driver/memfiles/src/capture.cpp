@@ -212,7 +212,7 @@ bool ConverteCaptura(const std::string& source, bool rich, const std::string& ta
   return !ec;
 }
 
-int CapturaImpressao() {
+int CapturaImpressao(long long max_bytes) {
   auto& s = State();
   s.keep_port_open = true;
   // The flag and the port go back on every way out.
@@ -257,6 +257,13 @@ int CapturaImpressao() {
     }
     bytes += static_cast<long long>(text.size());
     empty = 0;
+    if (bytes > max_bytes) {
+      s.last_message = "Captura interrompida: a impressora nao terminou de enviar";
+      s.last_return_code = -1;
+      core::Log("---[" + s.last_message + "]---");
+      result = 0;
+      break;
+    }
   }
   out.close();
   core::Log((empty >= 2 ? "cntBytes1(OK):" : "cntBytes1(FALHA):") + std::to_string(bytes));

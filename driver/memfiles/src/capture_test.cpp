@@ -29,6 +29,15 @@ TEST_F(Capture, AOneCharacterReplyBetweenDataDoesNotEndIt) {
   EXPECT_TRUE(LogHas("cntBytes1(OK):6"));
 }
 
+TEST_F(Capture, APrinterThatNeverStopsSendingIsCutOff) {
+  for (int i = 0; i < 50; ++i) chunks.push_back("0123456789");
+  EXPECT_EQ(CapturaImpressao(95), 0);
+  EXPECT_EQ(core::State().last_return_code, -1);
+  EXPECT_EQ(sent.size(), 10u);
+  EXPECT_TRUE(LogHas("cntBytes1(FALHA):100"));
+  EXPECT_EQ(record.open_handles, 0);
+}
+
 TEST_F(Capture, APortThatCannotBeOpenedAnswersMinus5) {
   record.fail_open = true;
   EXPECT_EQ(CapturaImpressao(), -5);

@@ -10,8 +10,11 @@ namespace orvik::memfiles {
 
 // Keeps port 1 open and reads the printout into IMPR.TXT until two empty replies in a
 // row. 1 on success; -5 when the port cannot be opened; otherwise the failed read's
-// result (the engine's time-out ends a printer that stops answering).
-int CapturaImpressao();
+// result (the engine's time-out ends a printer that stops answering). A printer that
+// never stops sending is cut off after max_bytes (far beyond any detail-tape memory):
+// 0, last return code -1.
+inline constexpr long long kMaxCaptureBytes = 1LL << 30;
+int CapturaImpressao(long long max_bytes = kMaxCaptureBytes);
 
 // Converts the raw capture source: IMPR2.TXT is always written; target receives the
 // rich-text document when rich is set, otherwise a copy of IMPR2.TXT. False when the
