@@ -10,6 +10,7 @@
 
 #include "common/files.h"
 #include "generation/gera_thread.h"
+#include "log_em_lote.h"
 #include "sintegra/tipos.h"
 #include "store/entities.h"
 
@@ -219,7 +220,7 @@ extern "C" void PedeCancelamento(int) {
 class ObservadorLinha : public generation::ObservadorGeracao {
  public:
   ObservadorLinha(store::TdmTributarium& dm, Context& c, bool terminal)
-      : dm_(dm), c_(c), terminal_(terminal) {}
+      : log_(dm, [&c](const std::string& m) { c.err << m << "\n"; }), c_(c), terminal_(terminal) {}
   ~ObservadorLinha() override { TerminaLinha(); }
 
   void Progresso(const std::string& tarefa, int percentual) override {
@@ -229,7 +230,8 @@ class ObservadorLinha : public generation::ObservadorGeracao {
     c_.err << "\r\33[K" << percentual << "% " << texto << std::flush;
     linha_aberta_ = true;
   }
-  void Log(const std::string& linha) override { dm_.GravaLog(linha); }
+  void Log(const std::string& linha) override { log_.Grava(linha); }
+  void Fecha() override { log_.Confirma(); }
   void Mensagem(bool, const std::string&, const std::string& texto) override { texto_ = texto; }
   void TerminaLinha() {
     if (linha_aberta_) c_.err << "\n" << std::flush;
@@ -238,7 +240,7 @@ class ObservadorLinha : public generation::ObservadorGeracao {
   const std::string& Texto() const { return texto_; }
 
  private:
-  store::TdmTributarium& dm_;
+  LogEmLote log_;
   Context& c_;
   bool terminal_;
   bool linha_aberta_ = false;
@@ -304,11 +306,12 @@ int Gerar(const OpcoesGlobais& g, const Arguments& args, Context& c) {
     saida = fs::absolute(fs::path(s.Configuracao().PathSintegra()) / std::to_string(ano) /
                          NomeDoMes(mes))
                 .lexically_normal();
-  dm.GravaLog("--> Inicio da Geração do Sintegra.");
+  ObservadorLinha observador(dm, c, g.progresso_no_terminal);
+  observador.Log("--> Inicio da Geração do Sintegra.");
   std::error_code ec;
   fs::create_directories(saida, ec);
   if (ec || !fs::is_directory(saida)) {
-    dm.GravaLog("<-- Fim da Geração do Sintegra.");
+    observador.Log("<-- Fim da Geração do Sintegra.");
     throw std::runtime_error(
         "Não foi possível criar a estrutura de pasta para a geração do arquivo do "
         "Sintegra.\nVerifique se o diretório de geração do sintegra possui permição de "
@@ -316,7 +319,6 @@ int Gerar(const OpcoesGlobais& g, const Arguments& args, Context& c) {
         saida.string());
   }
 
-  ObservadorLinha observador(dm, c, g.progresso_no_terminal);
   generation::TGeraThread worker(observador);
   worker.Mes = static_cast<std::int16_t>(mes);
   worker.Ano = static_cast<std::int16_t>(ano);
@@ -329,10 +331,11 @@ int Gerar(const OpcoesGlobais& g, const Arguments& args, Context& c) {
   g_em_execucao.store(&worker);
   auto anterior = std::signal(SIGINT, PedeCancelamento);
   generation::ResultadoGeracao r = worker.Executa();
+  observador.Fecha();
   std::signal(SIGINT, anterior);
   g_em_execucao.store(nullptr);
   observador.TerminaLinha();
-  dm.GravaLog("<-- Fim da Geração do Sintegra.");
+  observador.Log("<-- Fim da Geração do Sintegra.");
   switch (r.situacao) {
     case generation::ResultadoGeracao::Situacao::Sucesso:
       c.out << r.arquivo << "\n";
