@@ -11,6 +11,7 @@
 #include "orvik/lumvar/amounts.h"
 #include "orvik/lumvar/coupon.h"
 #include "orvik/lumvar/engine.h"
+#include "orvik/lumvar/queries.h"
 
 namespace orvik::lumvar {
 namespace {
@@ -140,9 +141,9 @@ int TerminaFechamentoCupom(const std::string& message) {
 
 int FechaCupomResumido(const std::string& form, const std::string& message) {
   // The coupon's net total (register 100) is paid whole with the one form.
-  int r = ExecuteLumvar("LeMoeda", "NomeDadoMonetario=\"TotalDocLiquido\"");
+  int r = ReadRegister(100);
   if (r != 1) return r;
-  r = Pay(form, State().read_value, nullptr);
+  r = Pay(form, State().return_value, nullptr);
   if (r != 1) return r;
   return CloseWithMessage(message);
 }
