@@ -213,6 +213,24 @@ TEST_F(DriverQueries, SoftwareDateComesFromACapturedFiscalMemoryReading) {
   EXPECT_TRUE(fs::exists(dir / "LEITMF.TXT"));
 }
 
+TEST_F(DriverQueries, AQueryThatCannotReachThePrinterStillWritesItsAnswer) {
+  // The printer's line is gone (unplugged cable, wrong port).
+  std::ofstream(dir / "ORVIK.INI", std::ios::binary)
+      << "[Sistema]\r\nPorta=COM1\r\nPath=" << dir.string()
+      << "/\r\n[Portas]\r\nCOM1=" << (dir / "no-such-line").string() << "\r\n";
+  EXPECT_EQ(EXPORT(Orvik_AbrePortaSerial)(), -5);  // reads the port keys again
+  char buffer[4096] = "stale";
+  EXPECT_EQ(EXPORT(Orvik_NumeroCupom)(buffer), -5);
+  EXPECT_STREQ(buffer, "000000");
+  EXPECT_EQ(ReturnFile(), "000000\r\n");
+  EXPECT_EQ(EXPORT(Orvik_VerificaFormasPagamento)(buffer), -5);
+  EXPECT_STREQ(buffer, "");
+  const std::string file = (dir / "MFD.TXT").string();
+  std::ofstream(file) << "old";
+  EXPECT_EQ(EXPORT(Orvik_DownloadMFD)(file.c_str(), "0", "", "", ""), -5);
+  EXPECT_FALSE(fs::exists(file));
+}
+
 TEST_F(DriverQueries, AMissingSourceIsReportedByTheFormatExport) {
   EXPECT_EQ(EXPORT(Orvik_FormatoDadosMFD)("/nonexistent/x", "y", "0", "", "", "", ""), -8);
   EXPECT_EQ(last(), "-8 Erro no Arquivo Origem");
