@@ -157,6 +157,21 @@ TEST_F(EditorsTest, OwnerBadInputIsRefusedAndNothingIsWritten) {
   }
 }
 
+TEST_F(EditorsTest, LeavingAnInvalidCnpjSaysSoAndBringsTheFocusBack) {
+  TfrmProprietario w(*principal_);
+  w.show();
+  QApplication::setActiveWindow(&w);
+  w.edtCNPJ()->setFocus();
+  QApplication::processEvents();
+  QTest::keyClicks(w.edtCNPJ(), QStringLiteral("11222333000182"));
+  w.edtIE()->setFocus();
+  QApplication::processEvents();
+  ASSERT_EQ(dialogos_.mensagens.size(), 1u);
+  EXPECT_EQ(dialogos_.mensagens[0].texto,
+            QStringLiteral("CNPJ Inválido! Entre com um valor válido ou deixe-o em branco."));
+  EXPECT_TRUE(w.edtCNPJ()->hasFocus());
+}
+
 TEST_F(EditorsTest, MaskedAndLimitedEditsKeepOnlyWhatFits) {
   TfrmProprietario w(*principal_);
   w.show();
@@ -339,6 +354,22 @@ TEST_F(EditorsTest, DuplicateProductCodeNamesTheCodeInTheErrorAndKeepsTheData) {
   ASSERT_EQ(r.size(), 1u);
   EXPECT_EQ(r.at(0, "TX_DESCRICAO"), "Original");
   EXPECT_FALSE(w.gbNovoProduto()->isHidden());
+}
+
+TEST_F(EditorsTest, ProductDeleteAsksWithTheCodeAndLogs) {
+  int id = Produto("55", "Sabão");
+  TfrmProdutos w(*principal_);
+  w.grdProdutos()->setCurrentIndex(w.modeloAtual()->index(0, 0));
+  dialogos_.respostas = {false};
+  w.Excluir();
+  EXPECT_EQ(Consulta(dm_->trDados, "select * from PRODUTO").size(), 1u);
+  w.grdProdutos()->setCurrentIndex(w.modeloAtual()->index(0, 0));
+  w.Excluir();
+  EXPECT_EQ(Consulta(dm_->trDados, "select * from PRODUTO").size(), 0u);
+  EXPECT_EQ(dialogos_.perguntas[0].texto,
+            QStringLiteral("Você tem certeza que deseja excluir o produto 55 ?"));
+  EXPECT_EQ(LinhasDoLog().back(), "spExcluirProduto: " + std::to_string(id) + " - Sucesso! ");
+  EXPECT_EQ(w.modeloAtual()->rowCount(), 0);
 }
 
 TEST_F(EditorsTest, ProductSearchHandsBackTheChosenProduct) {

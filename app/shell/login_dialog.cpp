@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 
 #include "dialogos.h"
-#include "store/conversions.h"
 #include "store/data_module.h"
 
 namespace shell {
@@ -75,29 +74,20 @@ bool TPasswordDlg::eventFilter(QObject* o, QEvent* e) {
 }
 
 void TPasswordDlg::Confirma() {
-  const std::string login = edtLogin_->text().toStdString();
-  const std::string senha = edtSenha_->text().toStdString();
   std::string erro;
-  bool valido = dm_.ValidaLogin(login, senha, &erro);
-  if (!erro.empty())
-    msg::Simples(this, QStringLiteral("Erro no login: ") + QString::fromStdString(erro));
+  // The data module reads the user's row (tUsuarioAtual) when the login is valid.
+  const bool valido =
+      dm_.ValidaLogin(edtLogin_->text().toStdString(), edtSenha_->text().toStdString(), &erro);
+  if (!erro.empty()) msg::Simples(this, QString::fromStdString(erro));
   if (!valido) {
     msg::Simples(this, QStringLiteral("Login ou Senha Inválidos!"));
     return;
   }
+  usuario_.id = dm_.UsuarioLogado;
+  usuario_.login = QString::fromStdString(dm_.LoginUsuario).trimmed();
+  usuario_.nome = QString::fromStdString(dm_.NomeUsuario).trimmed();
+  usuario_.mestre = dm_.UsuarioMestre;
   accept();
-  dm_.tUsuarioAtual.Close();
-  dm_.tUsuarioAtual.SetParam("login_usuario", login);
-  dm_.tUsuarioAtual.SetParam("senha", store::DigestoSenha(senha));
-  dm_.tUsuarioAtual.Open();
-  const store::RowSet& r = dm_.tUsuarioAtual.Rows();
-  if (!r.empty()) {
-    usuario_.id = static_cast<int>(r.integer(0, "ID_USUARIO"));
-    usuario_.login = QString::fromStdString(r.at(0, "LOGIN_USUARIO")).trimmed();
-    usuario_.nome = QString::fromStdString(r.at(0, "NOME_USUARIO")).trimmed();
-    usuario_.mestre = r.integer(0, "USUARIO_MESTRE") != 0;
-  }
-  dm_.tUsuarioAtual.Close();
 }
 
 }  // namespace shell

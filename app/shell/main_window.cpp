@@ -83,8 +83,14 @@ TformTributarium::TformTributarium(store::TdmTributarium& dm, QWidget* pai)
   connect(f1, &QShortcut::activated, this, [this] { Protegido(this, [this] { MostraAjuda(); }); });
   // Coming back to the program from another one repeats the base selection.
   connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
-    if (s == Qt::ApplicationActive && logado_ && !QApplication::activeModalWidget())
-      SelecionaBaseAtivacao();
+    if (s != Qt::ApplicationActive || !logado_ || QApplication::activeModalWidget()) return;
+    // The first activation is the window appearing after the login, which has already
+    // made its selection.
+    if (selecionouNaPartida_) {
+      selecionouNaPartida_ = false;
+      return;
+    }
+    SelecionaBaseAtivacao();
   });
 }
 
@@ -264,6 +270,9 @@ void TformTributarium::GravaLog(const std::string& linha) {
 
 void TformTributarium::SelecionaBaseAtivacao() {
   if (selecionando_) return;
+  if (!jaSelecionou_ && QGuiApplication::applicationState() != Qt::ApplicationActive)
+    selecionouNaPartida_ = true;
+  jaSelecionou_ = true;
   selecionando_ = true;
   struct Fim {
     bool& f;

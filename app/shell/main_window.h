@@ -111,6 +111,8 @@ class TformTributarium : public QMainWindow, public Principal {
   JanelaEmbutida* janela_ = nullptr;
   bool logado_ = false;
   bool selecionando_ = false;
+  bool jaSelecionou_ = false;
+  bool selecionouNaPartida_ = false;
 
   std::array<BotaoImagem*, 8> botoes_{};
   QLabel* lblCliente_ = nullptr;
