@@ -327,6 +327,8 @@ int Gerar(const OpcoesGlobais& g, const Arguments& args, Context& c) {
   worker.TiposSelecionados = selecao;
   worker.ArquivoRegistros60e75 = arquivo60;
   worker.DiretorioSaida = saida.string();
+  // The pauses between steps let the status window show each task; here they only wait.
+  worker.PausaMs = 0;
   // Ctrl-C asks the run to stop between rows; nothing is written then.
   g_em_execucao.store(&worker);
   auto anterior = std::signal(SIGINT, PedeCancelamento);

@@ -44,9 +44,25 @@ std::string Cp(const std::string& utf8) {
   return common::utf8_to_cp1252(utf8);
 }
 
-std::string Texto(const store::RowSet& r, size_t linha, const char* coluna) {
-  return Cp(r.at(linha, coluna));
-}
+// Column positions looked up once per query rather than once per value.
+class Colunas {
+ public:
+  explicit Colunas(const store::RowSet& r) : r_(r) {}
+  int operator()(const char* nome) {
+    auto it = posicoes_.find(nome);
+    if (it != posicoes_.end()) return it->second;
+    int c = r_.column(nome);
+    if (c < 0) throw std::out_of_range(std::string("coluna ausente: ") + nome);
+    posicoes_.emplace(nome, c);
+    return c;
+  }
+  const std::string& Valor(size_t linha, const char* nome) { return r_.rows[linha][(*this)(nome)]; }
+  std::string Texto(size_t linha, const char* nome) { return Cp(Valor(linha, nome)); }
+
+ private:
+  const store::RowSet& r_;
+  std::unordered_map<std::string_view, int> posicoes_;
+};
 
 std::string DataCompacta(const store::Date& d) {
   char buf[16];
@@ -288,6 +304,8 @@ const store::RowSet& TGeraThread::ItensDoPeriodo() {
   for (size_t i = 0; i < r.size(); ++i) ordem_itens_[i] = i;
   faixas_nota_.clear();
   int col_nota = r.column("ID_NOTA");
+  std::vector<std::int64_t> numero_item(r.size());
+  for (size_t i = 0; i < r.size(); ++i) numero_item[i] = r.integer(i, "NB_ITEM");
   size_t inicio = 0;
   while (inicio < r.size()) {
     size_t fim = inicio + 1;
@@ -296,10 +314,9 @@ const store::RowSet& TGeraThread::ItensDoPeriodo() {
       while (fim < r.size() && !r.nulls[fim][col_nota] &&
              r.rows[fim][col_nota] == r.rows[inicio][col_nota])
         ++fim;
-      std::stable_sort(
-          ordem_itens_.begin() + static_cast<std::ptrdiff_t>(inicio),
-          ordem_itens_.begin() + static_cast<std::ptrdiff_t>(fim),
-          [&](size_t a, size_t b) { return r.integer(a, "NB_ITEM") < r.integer(b, "NB_ITEM"); });
+      std::stable_sort(ordem_itens_.begin() + static_cast<std::ptrdiff_t>(inicio),
+                       ordem_itens_.begin() + static_cast<std::ptrdiff_t>(fim),
+                       [&](size_t a, size_t b) { return numero_item[a] < numero_item[b]; });
       faixas_nota_[r.integer(inicio, "ID_NOTA")] = {inicio, fim};
     }
     inicio = fim;
@@ -316,38 +333,39 @@ bool TGeraThread::CarregaRegistroTipo50() {
   q.Open();
   const store::RowSet& itens = ItensDoPeriodo();
   const store::RowSet& notas = q.Rows();
+  Colunas cn(notas), ci(itens);
   bool ok = true;
   for (size_t i = 0; ok && i < notas.size(); ++i) {
     VerificaCancelamento();
     auto r = std::make_shared<sintegra::TRegTipo50>();
-    r->SetCnpj(Texto(notas, i, "TX_CNPJ"));
-    r->SetStateRegistration(Texto(notas, i, "TX_IE"));
-    r->SetIssueDate(DataCompacta(notas.at(i, "DT_EMISSAO")));
-    r->SetState(Texto(notas, i, "TX_UF"));
-    r->SetModel(Texto(notas, i, "NB_MODELO"));
-    r->SetSeries(Texto(notas, i, "TX_SERIE"));
-    r->SetNumber(Texto(notas, i, "NB_NOTA"));
-    r->SetCfop(Texto(notas, i, "NB_CFOP"));
-    r->SetIssuer(notas.at(i, "TX_EMITENTE") == "Próprio" ? "P" : "T");
-    r->SetSituation(Texto(notas, i, "TX_SITUACAO"));
-    r->SetOtherValues(Texto(notas, i, "TX_OUTROS_VALORES"));
+    r->SetCnpj(cn.Texto(i, "TX_CNPJ"));
+    r->SetStateRegistration(cn.Texto(i, "TX_IE"));
+    r->SetIssueDate(DataCompacta(cn.Valor(i, "DT_EMISSAO")));
+    r->SetState(cn.Texto(i, "TX_UF"));
+    r->SetModel(cn.Texto(i, "NB_MODELO"));
+    r->SetSeries(cn.Texto(i, "TX_SERIE"));
+    r->SetNumber(cn.Texto(i, "NB_NOTA"));
+    r->SetCfop(cn.Texto(i, "NB_CFOP"));
+    r->SetIssuer(cn.Valor(i, "TX_EMITENTE") == "Próprio" ? "P" : "T");
+    r->SetSituation(cn.Texto(i, "TX_SITUACAO"));
+    r->SetOtherValues(cn.Texto(i, "TX_OUTROS_VALORES"));
 
     // Items with more than one rate: the same texts compared, as the invoice editor keeps them.
-    std::int64_t id_nota = notas.integer(i, "ID_NOTA");
+    std::int64_t id_nota = Inteiro(cn.Valor(i, "ID_NOTA"));
     bool aliquotas_diferentes = false;
     if (auto f = faixas_nota_.find(id_nota); f != faixas_nota_.end()) {
-      const std::string& primeira = itens.at(ordem_itens_[f->second.first], "TX_ALIQUOTA");
+      const std::string& primeira = ci.Valor(ordem_itens_[f->second.first], "TX_ALIQUOTA");
       for (size_t k = f->second.first + 1; k < f->second.second && !aliquotas_diferentes; ++k)
-        aliquotas_diferentes = itens.at(ordem_itens_[k], "TX_ALIQUOTA") != primeira;
+        aliquotas_diferentes = ci.Valor(ordem_itens_[k], "TX_ALIQUOTA") != primeira;
     }
     if (aliquotas_diferentes) {
       ok = DesmembraRegistroTipo50(id_nota, *r);
     } else {
-      r->SetTotalValue(Texto(notas, i, "TX_VALOR_TOTAL"));
-      r->SetIcmsBase(Texto(notas, i, "TX_BASE_ICMS"));
-      r->SetIcmsValue(Texto(notas, i, "TX_VALOR_ICMS"));
-      r->SetExemptValue(Texto(notas, i, "TX_VALOR_ISENTO"));
-      r->SetRate(Texto(notas, i, "TX_ALIQUOTA"));
+      r->SetTotalValue(cn.Texto(i, "TX_VALOR_TOTAL"));
+      r->SetIcmsBase(cn.Texto(i, "TX_BASE_ICMS"));
+      r->SetIcmsValue(cn.Texto(i, "TX_VALOR_ICMS"));
+      r->SetExemptValue(cn.Texto(i, "TX_VALOR_ISENTO"));
+      r->SetRate(cn.Texto(i, "TX_ALIQUOTA"));
       ok = saida_->AdicionaRegistro(r);
     }
   }
@@ -360,20 +378,21 @@ bool TGeraThread::DesmembraRegistroTipo50(std::int64_t id_nota, TRegistro& nota)
   observador_.Log(LinhaInicio("DesmembraRegistroTipo50"));
   const store::RowSet& itens = ItensDoPeriodo();
   std::vector<std::shared_ptr<TRegistro>> lista;
+  Colunas ci(itens);
   auto faixa = faixas_nota_.at(id_nota);
   for (size_t k = faixa.first; k < faixa.second; ++k) {
     VerificaCancelamento();
     size_t i = ordem_itens_[k];
     auto s = std::make_shared<sintegra::TRegTipo50>();
     for (int campo : {2, 3, 4, 5, 6, 7, 8, 9, 10, 17, 15}) Copia(*s, nota, campo);
-    std::string aliquota = itens.at(i, "TX_ALIQUOTA");
+    std::string aliquota = ci.Valor(i, "TX_ALIQUOTA");
     s->SetRate(Cp(aliquota));
     std::int64_t taxa = CentavosComCasas(aliquota);
-    std::string base_texto = itens.at(i, "TX_BASE_ICMS");
+    std::string base_texto = ci.Valor(i, "TX_BASE_ICMS");
     s->SetIcmsBase(Cp(base_texto));
     std::int64_t base = CentavosComCasas(base_texto);
     s->SetIcmsValue(TextoCentavos(AplicaAliquota(taxa, base)));
-    s->SetExemptValue(Texto(itens, i, "TX_BASE_SUBSTITUICAO"));
+    s->SetExemptValue(ci.Texto(i, "TX_BASE_SUBSTITUICAO"));
     s->SetTotalValue(TextoCentavos(base + CentavosComCasas(s->ObtemValor(15))));
     // Only the first split record carries the invoice's other values.
     nota.AtribuiValor(15, "000");
@@ -389,6 +408,7 @@ bool TGeraThread::CarregaRegistroTipo54() {
   observador_.Log(LinhaInicio("CarregaRegistroTipo54"));
   const store::RowSet& r = ItensDoPeriodo();
   int col_item = r.column("ID_PRODUTO");
+  Colunas cr(r);
   bool ok = true;
   for (size_t k = 0; ok && k < r.size(); ++k) {
     VerificaCancelamento();
@@ -397,23 +417,23 @@ bool TGeraThread::CarregaRegistroTipo54() {
     // type-50 record and nothing to list here.
     if (r.nulls[i][col_item]) continue;
     auto reg = std::make_shared<sintegra::TRegTipo54>();
-    reg->SetCnpj(Texto(r, i, "TX_CNPJ"));
-    reg->SetModel(Texto(r, i, "NB_MODELO"));
-    reg->SetSeries(Texto(r, i, "TX_SERIE"));
-    reg->SetNumber(Texto(r, i, "NB_NOTA"));
-    reg->SetCfop(Texto(r, i, "NB_CFOP"));
-    reg->SetSituationCode(Texto(r, i, "NB_CST"));
-    reg->SetItemNumber(Texto(r, i, "NB_ITEM"));
-    reg->SetProductCode(Texto(r, i, "CD_PRODUTO"));
-    std::string quantidade = r.at(i, "TX_QUANTIDADE");
+    reg->SetCnpj(cr.Texto(i, "TX_CNPJ"));
+    reg->SetModel(cr.Texto(i, "NB_MODELO"));
+    reg->SetSeries(cr.Texto(i, "TX_SERIE"));
+    reg->SetNumber(cr.Texto(i, "NB_NOTA"));
+    reg->SetCfop(cr.Texto(i, "NB_CFOP"));
+    reg->SetSituationCode(cr.Texto(i, "NB_CST"));
+    reg->SetItemNumber(cr.Texto(i, "NB_ITEM"));
+    reg->SetProductCode(cr.Texto(i, "CD_PRODUTO"));
+    std::string quantidade = cr.Valor(i, "TX_QUANTIDADE");
     reg->SetQuantity(Cp(quantidade));
     reg->SetProductValue(
-        TextoCentavos(ValorProduto(Inteiro(quantidade), Inteiro(r.at(i, "TX_VALOR_ITEM")))));
-    reg->SetDiscount(Texto(r, i, "TX_VALOR_DESCONTO"));
-    reg->SetIcmsBase(Texto(r, i, "TX_BASE_ICMS"));
-    reg->SetSubstitutionBase(Texto(r, i, "TX_BASE_SUBSTITUICAO"));
-    reg->SetIpiValue(Texto(r, i, "TX_VALOR_IPI"));
-    reg->SetRate(Texto(r, i, "TX_ALIQUOTA"));
+        TextoCentavos(ValorProduto(Inteiro(quantidade), Inteiro(cr.Valor(i, "TX_VALOR_ITEM")))));
+    reg->SetDiscount(cr.Texto(i, "TX_VALOR_DESCONTO"));
+    reg->SetIcmsBase(cr.Texto(i, "TX_BASE_ICMS"));
+    reg->SetSubstitutionBase(cr.Texto(i, "TX_BASE_SUBSTITUICAO"));
+    reg->SetIpiValue(cr.Texto(i, "TX_VALOR_IPI"));
+    reg->SetRate(cr.Texto(i, "TX_ALIQUOTA"));
     ok = saida_->AdicionaRegistro(reg);
   }
   observador_.Log(LinhaFim("CarregaRegistroTipo54", ok));
@@ -471,23 +491,24 @@ bool TGeraThread::CarregaRegistroTipo74() {
   q.SetParam("DtFinal", hoje);
   q.Open();
   const store::RowSet& linhas = q.Rows();
+  Colunas cl(linhas);
   bool ok = true;
   for (size_t i = 0; ok && i < linhas.size(); ++i) {
     VerificaCancelamento();
     auto r = std::make_shared<sintegra::TRegTipo74>();
     r->SetInventoryDate(data_execucao);
-    r->SetProductCode(Texto(linhas, i, "CD_PRODUTO"));
-    r->SetQuantity(Texto(linhas, i, "QUANTIDADE"));
-    r->SetProductValue(Texto(linhas, i, "VALOR_PRODUTO"));
-    r->SetPossessionCode(Texto(linhas, i, "CODIGO_POSSE"));
+    r->SetProductCode(cl.Texto(i, "CD_PRODUTO"));
+    r->SetQuantity(cl.Texto(i, "QUANTIDADE"));
+    r->SetProductValue(cl.Texto(i, "VALOR_PRODUTO"));
+    r->SetPossessionCode(cl.Texto(i, "CODIGO_POSSE"));
     if (r->PossessionCode() != "1") {
-      r->SetPossessorCnpj(Texto(linhas, i, "CNPJ_POSS_PROP"));
-      r->SetPossessorStateRegistration(Texto(linhas, i, "IE_POSS_PROP"));
+      r->SetPossessorCnpj(cl.Texto(i, "CNPJ_POSS_PROP"));
+      r->SetPossessorStateRegistration(cl.Texto(i, "IE_POSS_PROP"));
     } else {
       r->SetPossessorCnpj("");
       r->SetPossessorStateRegistration("");
     }
-    r->SetPossessorState(Texto(linhas, i, "UF_POSSPROP"));
+    r->SetPossessorState(cl.Texto(i, "UF_POSSPROP"));
     ok = saida_->AdicionaRegistro(r);
   }
   q.Close();
@@ -531,6 +552,7 @@ bool TGeraThread::CarregaRegistroTipo75DoBanco() {
   store::TdmTributarium& m = Modulo();
   m.tProduto.Refresh();
   const store::RowSet& produtos = m.tProduto.Rows();
+  Colunas cp(produtos);
 
   // A product is taken when it has an inventory row of any date...
   std::unordered_set<std::int64_t> com_inventario;
@@ -565,18 +587,18 @@ bool TGeraThread::CarregaRegistroTipo75DoBanco() {
     auto r = std::make_shared<sintegra::TRegTipo75>();
     r->SetValidFrom(inicio_texto_);
     r->SetValidTo(fim_texto_);
-    const std::string& codigo = produtos.at(i, "CD_PRODUTO");
+    const std::string& codigo = cp.Valor(i, "CD_PRODUTO");
     r->SetProductCode(Cp(codigo));
     r->SetNcm("");
-    std::string descricao = Texto(produtos, i, "TX_DESCRICAO");
+    std::string descricao = cp.Texto(i, "TX_DESCRICAO");
     if (descricao.size() > 53) descricao.resize(53);
     r->SetDescription(descricao);
-    r->SetUnit(Texto(produtos, i, "TX_UNIDADE"));
+    r->SetUnit(cp.Texto(i, "TX_UNIDADE"));
     r->SetIpiRate("000");
-    r->SetIcmsRate(Texto(produtos, i, "TX_ALIQUOTA"));
+    r->SetIcmsRate(cp.Texto(i, "TX_ALIQUOTA"));
     r->SetBaseReduction("000");
     r->SetSubstitutionBase("000");
-    bool tomado = com_inventario.count(produtos.integer(i, "ID_PRODUTO")) > 0 ||
+    bool tomado = com_inventario.count(Inteiro(cp.Valor(i, "ID_PRODUTO"))) > 0 ||
                   movimentados.count(std::string(common::trim(codigo))) > 0;
     if (tomado) ok = saida_->AdicionaRegistro(r);
   }
