@@ -153,27 +153,29 @@ TEST_F(MainWindowTest, StartWithLastBaseSelectsItAndEnablesTheMenu) {
   EXPECT_TRUE(dm_->dbDados.Connected());
 }
 
-TEST_F(MainWindowTest, NoBaseToSelectWarnsAndDisablesEntries02To07) {
-  // IniciarBase 0 with an existing base; a base renamed since (names match exactly);
-  // a base that was deleted.
-  struct Caso {
-    const char *iniciar, *selecionada;
-  } casos[] = {{"0", "ACME"}, {"1", "acme"}, {"1", "Outra"}};
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(std::string(c.iniciar) + " " + c.selecionada);
-    TearDown();
-    SetUp();
-    PreparaBase("ACME", c.iniciar, c.selecionada);
-    auto w = Janela();
-    ASSERT_EQ(w->Inicia(Entra("ADMIN", "admin")), TformTributarium::Partida::Pronta);
-    w->SelecionaBaseAtivacao();
-    EXPECT_TRUE(AvisouSemBase());
-    EXPECT_FALSE(MenuHabilitado(*w));
-    EXPECT_TRUE(w->botao(2)->figura().endsWith(QStringLiteral("_f3.jpg")));
-    EXPECT_TRUE(w->botao(1)->isEnabled());
-    EXPECT_TRUE(w->botao(8)->isEnabled());
-  }
+// IniciarBase 0 with an existing base; a base renamed since (names match exactly); a base
+// that was deleted. One process per case, as the database engine starts once per process.
+struct SemBase {
+  const char *iniciar, *selecionada;
+};
+
+class NoBaseToSelect : public MainWindowTest, public ::testing::WithParamInterface<SemBase> {};
+
+TEST_P(NoBaseToSelect, WarnsAndDisablesEntries02To07) {
+  PreparaBase("ACME", GetParam().iniciar, GetParam().selecionada);
+  auto w = Janela();
+  ASSERT_EQ(w->Inicia(Entra("ADMIN", "admin")), TformTributarium::Partida::Pronta);
+  w->SelecionaBaseAtivacao();
+  EXPECT_TRUE(AvisouSemBase());
+  EXPECT_FALSE(MenuHabilitado(*w));
+  EXPECT_TRUE(w->botao(2)->figura().endsWith(QStringLiteral("_f3.jpg")));
+  EXPECT_TRUE(w->botao(1)->isEnabled());
+  EXPECT_TRUE(w->botao(8)->isEnabled());
 }
+
+INSTANTIATE_TEST_SUITE_P(Casos, NoBaseToSelect,
+                         ::testing::Values(SemBase{"0", "ACME"}, SemBase{"1", "acme"},
+                                           SemBase{"1", "Outra"}));
 
 TEST_F(MainWindowTest, BaseFolderThatNoLongerExistsIsReportedAndNothingChanges) {
   PreparaBase("ACME", "1");
