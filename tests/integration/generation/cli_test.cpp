@@ -1,6 +1,7 @@
 // tributarium-cli end to end: the built program run in a fresh folder, as scripts run it.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,6 +37,9 @@ class CliProgramaTest : public ::testing::Test {
     char tmpl[] = "/tmp/tributarium_cli_XXXXXX";
     ASSERT_NE(::mkdtemp(tmpl), nullptr);
     dir_ = tmpl;
+    // In sanitizer builds the leak checker would add its summary of the suppressed
+    // engine leaks to the program's standard error.
+    ::setenv("LSAN_OPTIONS", "print_suppressions=0", 1);
     ::unsetenv("TRIBUTARIUM_LOGIN");
     ::unsetenv("TRIBUTARIUM_SENHA");
   }
@@ -193,6 +197,48 @@ TEST_F(CliProgramaTest, ExitCodesAndMessages) {
   s = Cli({"base", "listar"});
   EXPECT_EQ(s.out.find("Importada"), std::string::npos);
   EXPECT_NE(s.out.find("\tLoja\t"), std::string::npos);
+}
+
+TEST_F(CliProgramaTest, ProgressIsOneUpdatingLineWhenStandardErrorIsATerminal) {
+  ASSERT_EQ(Cli({"init"}).codigo, 0);
+  ASSERT_EQ(Admin({"base", "criar", "Loja"}).codigo, 0);
+  int mestre = -1, escravo = -1;
+  ASSERT_EQ(::openpty(&mestre, &escravo, nullptr, nullptr, nullptr), 0);
+  std::string programa = TRIBUTARIUM_CLI;
+  std::vector<std::string> texto = {programa, "--login", "admin", "--senha", "admin", "gerar",
+                                    "--base", "Loja",    "--mes", "3",       "--ano", "2024"};
+  std::vector<char*> argv;
+  for (auto& a : texto) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(dir_.c_str()) != 0) ::_exit(126);
+    int fo = ::open("/dev/null", O_WRONLY);
+    ::dup2(fo, 1);
+    ::dup2(escravo, 2);
+    ::close(mestre);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(escravo);
+  std::string tela;
+  char buf[4096];
+  for (;;) {
+    ssize_t n = ::read(mestre, buf, sizeof buf);
+    if (n <= 0) break;  // EIO once the program has gone
+    tela.append(buf, static_cast<size_t>(n));
+  }
+  ::close(mestre);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << tela;
+  EXPECT_NE(tela.find("\r\33[K0% "), std::string::npos) << tela;
+  EXPECT_NE(tela.find("\r\33[K100% Operação realizada com sucesso!"), std::string::npos) << tela;
+  // One line: the updates rewrite it, and a single line end closes it.
+  size_t fins = 0;
+  for (char ch : tela) fins += ch == '\n';
+  EXPECT_EQ(fins, 1u) << tela;
 }
 
 TEST_F(CliProgramaTest, ConfigurationElsewhereKeepsFolderDefaultsInTheCurrentDirectory) {
