@@ -134,6 +134,18 @@ TEST_F(CliProgramaTest, InstallCreateFillAndGenerate) {
   q.Open();
   ASSERT_EQ(q.Rows().size(), 2u);
   EXPECT_EQ(q.Rows().at(0, "LOGIN_USUARIO"), "ADMIN");
+  // Lines written in groups are all there: every split opened is closed, and the run's
+  // last line follows them.
+  store::Query n("contagem", dm.trCatalogo,
+                 "select TX_OPERACAO, count(*) as N, max(ID_ITEMLOG) as ULTIMO from LOG where "
+                 "TX_OPERACAO starting with '--> Inicio Desmembra' or TX_OPERACAO starting with "
+                 "'<-- Fim Desmembra' or TX_OPERACAO = '<-- Fim da Geração do Sintegra.' "
+                 "group by TX_OPERACAO order by 3");
+  n.Open();
+  ASSERT_EQ(n.Rows().size(), 3u);
+  EXPECT_GT(n.Rows().integer(0, "N"), 10);
+  EXPECT_EQ(n.Rows().integer(0, "N"), n.Rows().integer(1, "N"));
+  EXPECT_EQ(n.Rows().at(2, "TX_OPERACAO"), "<-- Fim da Geração do Sintegra.");
 }
 
 TEST_F(CliProgramaTest, ExitCodesAndMessages) {
