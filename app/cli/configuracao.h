@@ -1,34 +1,26 @@
 #pragma once
 // Tributarium.ini, section "Tributarium": the folders of the installation and the base
-// chosen last. Opening it repairs it: missing keys are written with their defaults.
+// chosen last. The command line shares the program's configuration rules; it only names
+// the file itself and refuses to go on when the repair cannot be written.
 #include <filesystem>
 #include <string>
 
-#include "common/ini.h"
+#include "configuracoes.h"
 
 namespace cli {
 
-class TConfiguracoes {
+class TConfiguracoes : public shell::TConfiguracoes {
  public:
   // Repairs the file; folder defaults are relative to pasta_atual. Raises
   // std::runtime_error when a key was missing and could not be written.
   TConfiguracoes(std::filesystem::path arquivo, const std::filesystem::path& pasta_atual);
 
-  // The key's text (UTF-8), empty when absent.
-  std::string Le(const std::string& chave) const;
-  // Writes at once; false when the file cannot be written.
-  bool Grava(const std::string& chave, const std::string& valor);
+  std::string PathLog() const { return Le(kPathLog); }
+  std::string PathSintegra() const { return Le(kPathSintegra); }
+  std::string PathBaseDados() const { return Le(kPathBaseDados); }
+  std::string BaseSelecionada() const { return Le(kBaseSelecionada); }
 
-  std::string PathLog() const { return Le("PathLog"); }
-  std::string PathSintegra() const { return Le("PathSintegra"); }
-  std::string PathBaseDados() const { return Le("PathBaseDados"); }
-  bool IniciarBase() const { return Le("IniciarBase") == "1"; }
-  std::string BaseSelecionada() const { return Le("BaseSelecionada"); }
-
-  const std::filesystem::path& Arquivo() const { return ini_.path(); }
-
- private:
-  common::IniFile ini_;
+  const std::filesystem::path& Arquivo() const { return arquivo(); }
 };
 
 // The month as the generation screen names it ("Janeiro" ... "Dezembro"); empty outside 1-12.

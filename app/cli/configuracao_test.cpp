@@ -5,6 +5,8 @@
 
 #include <fstream>
 
+#include "common/ini.h"
+
 namespace cli {
 namespace {
 

@@ -8,7 +8,7 @@
 #include <map>
 #include <set>
 
-#include "common/files.h"
+#include "base_files.h"
 #include "generation/gera_thread.h"
 #include "log_em_lote.h"
 #include "sintegra/tipos.h"
@@ -107,14 +107,8 @@ bool CopiaModelo(const std::string& pasta_base_dados, const store::TBaseDados& b
     motivo = "já existe uma base de dados em " + destino.string();
     return false;
   }
-  fs::create_directories(destino, ec);
-  if (ec) {
-    motivo = ec.message();
-    return false;
-  }
-  fs::copy(origem, destino, fs::copy_options::recursive | fs::copy_options::skip_existing, ec);
-  if (ec) {
-    motivo = ec.message();
+  if (!shell::CopiaArquivos(pasta_base_dados, destino.string())) {
+    motivo = "não foi possível copiar " + origem.string() + " para " + destino.string();
     return false;
   }
   return true;
@@ -196,12 +190,7 @@ int BaseExcluir(const OpcoesGlobais& g, const Arguments& args, Context&) {
   // Only a subfolder named like the client (in any letter case) goes; the base's own
   // folder is left on disk.
   base.RemoveArquivos = [](const store::TBaseDados& x) {
-    if (LocalDeServidor(x.PATH)) return true;
-    auto alvo = common::find_case_blind(x.PATH, x.NOME_CLIENTE);
-    if (!alvo || !fs::is_directory(*alvo)) return true;
-    std::error_code ec;
-    fs::remove_all(*alvo, ec);
-    return !ec;
+    return LocalDeServidor(x.PATH) || shell::RemoveArquivos(x.PATH, x.NOME_CLIENTE);
   };
   if (!base.Excluir())
     throw std::runtime_error("Falha ao excluir a base \"" + nome +

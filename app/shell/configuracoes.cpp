@@ -14,8 +14,11 @@ const char* const kChaves[] = {TConfiguracoes::kPathLog, TConfiguracoes::kPathSi
 TConfiguracoes::TConfiguracoes() : TConfiguracoes(std::filesystem::current_path()) {}
 
 TConfiguracoes::TConfiguracoes(const std::filesystem::path& folder)
-    : pasta_(folder), arquivo_(folder / "Tributarium.ini") {
-  Repara();
+    : TConfiguracoes(folder / "Tributarium.ini", folder) {}
+
+TConfiguracoes::TConfiguracoes(std::filesystem::path arquivo, std::filesystem::path pasta_padroes)
+    : pasta_(std::move(pasta_padroes)), arquivo_(std::move(arquivo)) {
+  reparado_ = Repara();
 }
 
 std::string TConfiguracoes::Padrao(std::string_view chave) const {
@@ -28,11 +31,14 @@ std::string TConfiguracoes::Padrao(std::string_view chave) const {
   return {};
 }
 
-void TConfiguracoes::Repara() {
+bool TConfiguracoes::Repara() {
   common::IniFile ini(arquivo_);
+  bool ok = true;
   for (const char* chave : kChaves) {
-    if (!ini.find(kSecao, chave)) ini.write(kSecao, chave, common::utf8_to_cp1252(Padrao(chave)));
+    if (!ini.find(kSecao, chave))
+      ok = ini.write(kSecao, chave, common::utf8_to_cp1252(Padrao(chave))) && ok;
   }
+  return ok;
 }
 
 std::string TConfiguracoes::Le(std::string_view chave) const {

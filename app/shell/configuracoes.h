@@ -21,6 +21,12 @@ class TConfiguracoes {
   TConfiguracoes();
   // The file in folder (tests and tools).
   explicit TConfiguracoes(const std::filesystem::path& folder);
+  // The file arquivo, with the folder defaults made from pasta_padroes (the command line
+  // names its file and keeps the defaults relative to the current folder).
+  TConfiguracoes(std::filesystem::path arquivo, std::filesystem::path pasta_padroes);
+
+  // False when a missing key could not be written when the file was opened.
+  bool Reparado() const { return reparado_; }
 
   const std::filesystem::path& arquivo() const { return arquivo_; }
 
@@ -38,10 +44,11 @@ class TConfiguracoes {
   std::string Padrao(std::string_view chave) const;
 
  private:
-  void Repara();
+  bool Repara();
 
   std::filesystem::path pasta_;
   std::filesystem::path arquivo_;
+  bool reparado_ = true;
 };
 
 }  // namespace shell
