@@ -161,20 +161,109 @@ std::string Commands::tax_word(int t) const {
 
 // One item on 57 condensed columns, ending in the degree sign:
 // "001 CODE DESCRIPTION 2,000UNx12,50 T01 T 25,00°"
+// A description that does not fit takes two or more lines (see item_lines).
 std::string Commands::item_line(const Item& it) const {
-  std::string qty =
-      decimal_text(it.quantity, 3) + it.unit + "x" +
+  return item_lines(it).front();
+}
+
+namespace {
+
+// "12,50": a comma followed by two or three digits only, how readers tell a unit price.
+bool looks_like_price(std::string_view w) {
+  auto comma = w.rfind(',');
+  if (comma == std::string_view::npos) return false;
+  auto frac = w.substr(comma + 1);
+  return (frac.size() == 2 || frac.size() == 3) &&
+         std::all_of(frac.begin(), frac.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::vector<std::string> words_of(std::string_view s) {
+  std::vector<std::string> out;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    while (i < s.size() && s[i] == ' ') ++i;
+    std::size_t j = i;
+    while (j < s.size() && s[j] != ' ') ++j;
+    if (j > i) out.emplace_back(s.substr(i, j - i));
+    i = j;
+  }
+  return out;
+}
+
+// A reader keeps appending description lines until one whose third or fourth word from
+// the right looks like a unit price; such a line would end the item early.
+bool could_end_item(const std::vector<std::string>& w) {
+  auto n = w.size();
+  return (n >= 3 && looks_like_price(w[n - 3])) || (n >= 4 && looks_like_price(w[n - 4]));
+}
+
+}  // namespace
+
+// The lines an item prints. Short descriptions: the one 57-column line above. Longer
+// ones: the first line holds number, code and the start of the description, the next
+// lines the rest of it (broken at blanks, each under 57 columns so none reads as a
+// one-line item), and the last line the quantity, price, tax code, indicator and total:
+// "001 CODE A LONG DESCRIPTION ..."
+// "CONTINUED DESCRIPTION"
+// "                2,000UN x 12,50 T01 T 25,00°"
+std::vector<std::string> Commands::item_lines(const Item& it) const {
+  std::string price =
       decimal_text(it.price_decimals == 3 ? it.price : it.price / 10, it.price_decimals);
-  std::string right =
-      qty + " " + tax_word(it.totalizer) + " " + it.rounding + " " + money_text(it.gross) + "\xB0";
+  std::string qty = decimal_text(it.quantity, 3) + it.unit;
+  std::string tail =
+      tax_word(it.totalizer) + " " + it.rounding + " " + money_text(it.gross) + "\xB0";
+  std::string right = qty + "x" + price + " " + tail;
   std::string left = zeros(it.number, 3) + " " + it.code + " ";
   std::size_t room = kCondensedColumns - right.size() - 1;
-  if (left.size() > room) left = left.substr(0, room);
   std::string desc = it.description;
   for (auto& c : desc)
     if (c == '\n' || c == '\r') c = ' ';
-  left += desc;
-  return fit(left, room) + " " + right;
+  if (left.size() + desc.size() <= room || left.size() > room) {
+    if (left.size() > room) left = left.substr(0, room);
+    return {fit(left + desc, room) + " " + right};
+  }
+  constexpr std::size_t kWidth = kCondensedColumns - 1;
+  // Lines as lists of words; the first starts with the item number and code.
+  std::vector<std::vector<std::string>> packed{{zeros(it.number, 3), it.code}};
+  std::size_t used = packed[0][0].size() + 1 + packed[0][1].size();
+  for (std::string w : words_of(desc)) {
+    while (!w.empty()) {
+      std::size_t room_left = used == 0 ? kWidth : (used + 1 < kWidth ? kWidth - used - 1 : 0);
+      if (w.size() <= room_left) {
+        packed.back().push_back(w);
+        used += (used ? 1 : 0) + w.size();
+        w.clear();
+      } else if (room_left > 0 && w.size() > kWidth) {
+        // A word longer than a line is cut where the line ends.
+        packed.back().push_back(w.substr(0, room_left));
+        w.erase(0, room_left);
+        packed.emplace_back();
+        used = 0;
+      } else {
+        packed.emplace_back();
+        used = 0;
+      }
+    }
+  }
+  std::vector<std::string> lines;
+  auto join = [](auto first, auto last) {
+    std::string out;
+    for (auto p = first; p != last; ++p) out += (out.empty() ? "" : " ") + *p;
+    return out;
+  };
+  for (std::size_t n = 0; n < packed.size(); ++n) {
+    const auto& w = packed[n];
+    if (w.empty()) continue;
+    if (n > 0 && could_end_item(w)) {
+      // Two words a line can never be taken for the price line.
+      for (std::size_t k = 0; k < w.size(); k += 2)
+        lines.push_back(join(w.begin() + k, w.begin() + std::min(k + 2, w.size())));
+    } else {
+      lines.push_back(join(w.begin(), w.end()));
+    }
+  }
+  lines.push_back(rjust(qty + " x " + price + " " + tail, kWidth));
+  return lines;
 }
 
 void Commands::sale_effect(int t, Money value) {
@@ -354,7 +443,7 @@ Reply Commands::vende_item() {
     s_.day.department_quantity[dept] += it.quantity;
   }
   Page pg;
-  pg.condensed(item_line(it));
+  for (const auto& line : item_lines(it)) pg.condensed(line);
   print_body(pg);
   s_.open.items.push_back(std::move(it));
   return ok();

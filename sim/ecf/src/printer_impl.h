@@ -1,6 +1,7 @@
 #pragma once
 // The command handlers of one request (private to the library).
 #include <string>
+#include <vector>
 
 #include "ecf_sim/page.h"
 #include "ecf_sim/params.h"
@@ -104,6 +105,7 @@ class Commands {
   void finish_document(const std::string& title, const std::string& final_lines);
   void print_body(const Page& page);
   std::string item_line(const Item& it) const;
+  std::vector<std::string> item_lines(const Item& it) const;
   std::string tax_word(int totalizer) const;
   void sale_effect(int totalizer, Money gross);
   void totals_section(Page& pg, const DayTotals& d, const std::array<Rate, kRateSlots>& rates,

@@ -53,7 +53,7 @@ class PrinterTest : public ::testing::Test {
     run(p, "AbreCupomFiscal");
     run(p, "VendeItem",
         "AliquotaICMS=true PercentualAliquota=18,00 CodProduto=\"7891000100103\" "
-        "NomeProduto=\"ARROZ TIPO 1 5KG\" PrecoUnitario=12,50 Quantidade=2,000 Unidade=\"UN\"");
+        "NomeProduto=\"ARROZ 5KG\" PrecoUnitario=12,50 Quantidade=2,000 Unidade=\"UN\"");
     run(p, "VendeItem",
         "CodAliquota=-2 CodProduto=\"123\" NomeProduto=\"CERVEJA LATA\" PrecoUnitario=3,990 "
         "Quantidade=3,000 Unidade=\"Un\"");
