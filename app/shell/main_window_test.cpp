@@ -158,6 +158,10 @@ TEST_F(MainWindowTest, StartWithLastBaseSelectsItAndEnablesTheMenu) {
 struct SemBase {
   const char *iniciar, *selecionada;
 };
+// A readable case name keeps the test's name the same from one run to the next.
+void PrintTo(const SemBase& c, std::ostream* os) {
+  *os << "IniciarBase=" << c.iniciar << " BaseSelecionada=" << c.selecionada;
+}
 
 class NoBaseToSelect : public MainWindowTest, public ::testing::WithParamInterface<SemBase> {};
 
