@@ -118,6 +118,7 @@ int main(int argc, char** argv) {
   int rc = 0;
   if (!state_file.empty()) {
     std::lock_guard lock(server.mutex());
+    printer.count_running_time();
     if (!printer.save(state_file, &error)) {
       std::cerr << "orvik-ecf-sim: " << error << "\n";
       rc = 1;

@@ -78,8 +78,46 @@ std::pair<std::string, std::string> Printer::describe_error(int code) {
   return {"ErroCMDDesconhecido", L("Erro desconhecido")};
 }
 
-Printer::Printer() : state_(State::factory()) {}
-Printer::Printer(State state) : state_(std::move(state)) {}
+namespace {
+
+int64_t steady_ms() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+Printer::Printer() : Printer(State::factory()) {}
+Printer::Printer(State state)
+    : state_(std::move(state)), running_clock_(steady_ms), last_running_ms_(steady_ms()) {}
+
+void Printer::set_running_clock(std::function<int64_t()> now_ms) {
+  running_clock_ = std::move(now_ms);
+  last_running_ms_ = running_clock_();
+}
+
+void Printer::count_running_time() {
+  int64_t now = running_clock_();
+  int64_t elapsed = now - last_running_ms_;
+  last_running_ms_ = now;
+  if (elapsed <= 0) return;
+  state_.running_ms += elapsed;
+  if (state_.open.kind == kFiscalCoupon) state_.fiscal_ms += elapsed;
+  state_.minutes_on = state_.running_ms / 60000;
+  state_.minutes_printing = state_.fiscal_ms / 60000;
+}
+
+void Printer::set_technical_intervention(bool on) {
+  if (state_.technical_intervention == on) return;
+  state_.technical_intervention = on;
+  if (!on) {
+    // Back from the technician: operation restarts and the fiscal memory records it.
+    ++state_.cro;
+    state_.restarts.push_back(Restart{state_.cro, now(), false});
+  }
+  changed_ = true;
+}
 
 DateTime Printer::now() const {
   auto tp = std::chrono::system_clock::now() + std::chrono::seconds(state_.clock_offset_seconds);
@@ -103,6 +141,7 @@ void Printer::set_clock(const DateTime& t) {
 }
 
 Reply Printer::execute(std::string_view command, std::string_view params_text) {
+  count_running_time();
   Params params;
   Commands c(*this, params);
   if (!params.parse(params_text)) return c.fail(8002);

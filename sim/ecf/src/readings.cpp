@@ -273,8 +273,15 @@ std::string Commands::render_fiscal_memory(const std::vector<const Reduction*>& 
   pg.line("MFD: " + id.mfd_serial);
   pg.dashes();
   pg.line(L("REINICIO  OPERAÇÃO"));
-  for (int cro = 1; cro <= s_.cro; ++cro)
-    pg.line(zeros(cro, 3) + "  " + date_text(o.registered.date) + " " + time_text(o.registered));
+  for (int cro = 1; cro <= s_.cro; ++cro) {
+    // Restarts without a record (states saved before they were kept) show the
+    // registration, as CRO 1 does.
+    DateTime when = o.registered;
+    bool lost = false;
+    for (const auto& r : s_.restarts)
+      if (r.cro == cro) when = r.when, lost = r.memory_lost;
+    pg.line(zeros(cro, 3) + (lost ? "# " : "  ") + date_text(when.date) + " " + time_text(when));
+  }
   pg.dashes();
   pg.line(L("IMPRESSÃO FITA DETALHE"));
   pg.line("DATA       CONT   COO INI  COO FIM");
@@ -298,6 +305,38 @@ std::string Commands::render_fiscal_memory(const std::vector<const Reduction*>& 
   pg.line(label_value("TOTALIZADOR GERAL:", money_text(s_.gt)));
   return pg.bytes();
 }
+
+namespace {
+
+// Short names of the document kinds on the paper detail-tape reading.
+const char* document_kind_name(int kind) {
+  switch (kind) {
+    case kXReading:
+      return "LEITURA X";
+    case kZReduction:
+      return "REDUCAO Z";
+    case kFiscalCoupon:
+      return "CUPOM FISCAL";
+    case kNonFiscalReceipt:
+      return "NAO FISCAL";
+    case kCreditDebit:
+      return "CRED/DEB";
+    case kCouponCancellation:
+      return "CANCELAMENTO";
+    case kFiscalMemoryReading:
+      return "LEITURA MEMORIA";
+    case kPaymentReversal:
+      return "ESTORNO PAGTO";
+    case kCreditDebitReversal:
+      return "ESTORNO CRED/DEB";
+    case kGerencial:
+      return "GERENCIAL";
+    default:
+      return "DOCUMENTO";
+  }
+}
+
+}  // namespace
 
 Reply Commands::emite_leitura_mf() {
   bool serial = a_.get("Destino").value_or("") == "S";
@@ -332,8 +371,9 @@ Reply Commands::emite_leitura_mf() {
 }
 
 Reply Commands::emite_leitura_fita_detalhe() {
-  if (a_.get("Destino").value_or("") != "S") return fail(8002);
+  bool serial = a_.get("Destino").value_or("") == "S";
   if (s_.open.kind != kNoDocument) return fail(8116);
+  if (!serial && s_.paper_out) return fail(8108);
   std::vector<const Document*> docs;
   if (a_.has("COOInicial") || a_.has("COOFinal")) {
     auto first = a_.integer("COOInicial");
@@ -352,6 +392,23 @@ Reply Commands::emite_leitura_fita_detalhe() {
   if (docs.empty()) return fail(8089);
   if (auto owner = a_.integer("Proprietario"); owner && *owner != s_.owner.user_number)
     return fail(8089);
+  if (!serial) {
+    // On paper the reading is a document of its own. It lists the documents instead of
+    // reprinting them: copies with their own "COO:" header lines inside this document
+    // would be read back from the detail tape as second copies of those documents.
+    Page body;
+    body.line(label_value("DOCUMENTOS:", std::to_string(docs.size())));
+    body.line(L("COO    DATA       HORA     TIPO"));
+    for (const Document* d : docs)
+      body.line(zeros(d->coo, 6) + " " + date_text(d->issued.date) + " " + time_text(d->issued) +
+                " " + document_kind_name(d->kind));
+    int first = docs.front()->coo, last = docs.back()->coo;
+    s_.open_operator = a_.get("Operador").value_or("");
+    emit_or_queue("LEITURA FITA DETALHE", body, false, kFiscalMemoryReading);
+    s_.cfd++;
+    s_.tape_readings.push_back(TapeReading{s_.cfd, today(), first, last});
+    return ok();
+  }
   std::size_t size = 0;
   for (const Document* d : docs) size += d->printed.size();
   p_.serial_.clear();

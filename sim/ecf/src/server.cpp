@@ -170,7 +170,7 @@ void Server::apply_control_file() {
       if (word.rfind("cheque", 0) == 0)
         printer_.state().cheque_present = word == "cheque-in";
       else
-        printer_.state().technical_intervention = word == "intervention-on";
+        printer_.set_technical_intervention(word == "intervention-on");
       continue;
     } else if (word == "clear") {
       clear_faults();

@@ -70,6 +70,7 @@ class Writer {
   }
   template <class T>
   void resize(std::vector<T>&, std::size_t) {}
+  bool has(const char*) const { return true; }
   bool ok() const { return true; }
   std::string out_;
 };
@@ -125,6 +126,11 @@ class Reader {
     v.resize(static_cast<std::size_t>(n));
     return v.size();
   }
+  // True when the next line holds the field `name`.
+  bool has(const char* name) const {
+    std::string prefix = std::string(name) + "=";
+    return !failed_ && text_.substr(pos_, prefix.size()) == prefix;
+  }
   bool ok() const { return !failed_; }
   const std::string& error() const { return error_; }
 
@@ -140,6 +146,13 @@ class Reader {
   bool failed_ = false;
   std::string error_;
 };
+
+// Only a file read can lack the millisecond counters; it starts them from the minutes.
+void times_from_minutes(const State&) {}
+void times_from_minutes(State& s) {
+  s.running_ms = s.minutes_on * 60000;
+  s.fiscal_ms = s.minutes_printing * 60000;
+}
 
 template <class A>
 void io_date(A& a, auto& d) {
@@ -344,6 +357,20 @@ void io_state(A& a, auto& s) {
     a("last_coo", t.last_coo);
   }
   a("tape_capacity", s.tape_capacity);
+  // Added later: files written before them end here and load with none.
+  if (a.has("running_ms")) {
+    a("running_ms", s.running_ms);
+    a("fiscal_ms", s.fiscal_ms);
+    n = a.count("restarts", s.restarts);
+    for (std::size_t i = 0; i < n && a.ok(); ++i) {
+      auto& r = s.restarts[i];
+      a("cro", r.cro);
+      io_time(a, r.when);
+      a("memory_lost", r.memory_lost);
+    }
+  } else {
+    times_from_minutes(s);
+  }
 }
 
 }  // namespace

@@ -45,6 +45,17 @@ class Printer {
   // Sets the printer's clock to the given instant; it runs on from there.
   void set_clock(const DateTime& t);
 
+  // Technical-intervention mode: non-read commands are refused while it is on. Leaving it
+  // restarts operation, which counts a restart (CRO) at the printer's date and time.
+  void set_technical_intervention(bool on);
+
+  // Operating time comes from a running clock in milliseconds (a steady clock unless a
+  // test gives its own). count_running_time() adds the time since its last call to the
+  // operating counter, and to the fiscal-document counter while a fiscal coupon is open;
+  // every command calls it first.
+  void set_running_clock(std::function<int64_t()> now_ms);
+  void count_running_time();
+
   // Text waiting to be handed out through LeImpressao (readings sent with Destino="S").
   std::size_t serial_pending() const { return serial_.size() - serial_pos_; }
   // Bytes handed out per LeImpressao reply.
@@ -79,6 +90,8 @@ class Printer {
   bool changed_ = false;
   int64_t tape_bytes_ = -1;  // bytes on the detail tape; -1 until counted
   int drawer_open_until_ = 0;
+  std::function<int64_t()> running_clock_;
+  int64_t last_running_ms_ = 0;
 };
 
 // Serialises and restores a state (the --state file format).

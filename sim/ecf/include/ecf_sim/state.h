@@ -138,6 +138,13 @@ struct TapeReading {
   int first_coo = 0, last_coo = 0;
 };
 
+// A restart of operation (each one counts a CRO) after a technical intervention.
+struct Restart {
+  int cro = 0;
+  DateTime when;
+  bool memory_lost = false;  // printed with '#' on the fiscal-memory reading
+};
+
 struct Owner {
   std::string name = "SUPERMERCADO BOA VISTA LTDA";
   std::string address1 = "RUA DAS PALMEIRAS, 120 - CENTRO";
@@ -193,7 +200,11 @@ struct State {
   bool technical_intervention = false;
   bool paper_out = false, paper_near_end = false, cheque_present = false;
   int64_t clock_offset_seconds = 0;  // printer clock minus computer clock
-  int64_t minutes_on = 0, minutes_printing = 0;
+  // Time the printer has run, and run with a fiscal coupon open (milliseconds), counted
+  // from its own running clock; the minutes registers read these.
+  int64_t running_ms = 0, fiscal_ms = 0;
+  int64_t minutes_on = 0, minutes_printing = 0;  // kept in step with the two above
+  std::vector<Restart> restarts;  // CRO 1 is the registration; one entry per later CRO
 
   // The document being issued (kind kNoDocument when none) and its phase.
   Document open;
