@@ -159,13 +159,6 @@ std::string Commands::tax_word(int t) const {
   }
 }
 
-// One item on 57 condensed columns, ending in the degree sign:
-// "001 CODE DESCRIPTION 2,000UNx12,50 T01 T 25,00°"
-// A description that does not fit takes two or more lines (see item_lines).
-std::string Commands::item_line(const Item& it) const {
-  return item_lines(it).front();
-}
-
 namespace {
 
 // "12,50": a comma followed by two or three digits only, how readers tell a unit price.
@@ -199,7 +192,8 @@ bool could_end_item(const std::vector<std::string>& w) {
 
 }  // namespace
 
-// The lines an item prints. Short descriptions: the one 57-column line above. Longer
+// The lines an item prints. Short descriptions: one line of 57 condensed columns, ending
+// in the degree sign: "001 CODE DESCRIPTION 2,000UNx12,50 T01 T 25,00°". Longer
 // ones: the first line holds number, code and the start of the description, the next
 // lines the rest of it (broken at blanks, each under 57 columns so none reads as a
 // one-line item), and the last line the quantity, price, tax code, indicator and total:

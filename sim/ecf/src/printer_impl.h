@@ -104,7 +104,6 @@ class Commands {
   std::string footer(const DateTime& t) const;
   void finish_document(const std::string& title, const std::string& final_lines);
   void print_body(const Page& page);
-  std::string item_line(const Item& it) const;
   std::vector<std::string> item_lines(const Item& it) const;
   std::string tax_word(int totalizer) const;
   void sale_effect(int totalizer, Money gross);

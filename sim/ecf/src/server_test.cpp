@@ -87,8 +87,11 @@ TEST_F(ServerTest, ControlFileQueuesFaultsAndPaperOut) {
   EXPECT_EQ(client->send("AbreCupomFiscal").code, 8113);
   EXPECT_EQ(client->send("LeIndicador", "NomeIndicador=\"IntervencaoTecnica\"").results,
             "ValorNumericoIndicador=1 ValorIndicador=1");
+  EXPECT_EQ(client->send("LeInteiro", "NomeInteiro=\"CRO\"").results, "ValorInteiro=1");
   std::ofstream(file) << "intervention-off\n";
   EXPECT_EQ(client->send("AbreCupomFiscal").code, 0);
+  // Back from the technician the printer has restarted once.
+  EXPECT_EQ(client->send("LeInteiro", "NomeInteiro=\"CRO\"").results, "ValorInteiro=2");
 }
 
 }  // namespace
