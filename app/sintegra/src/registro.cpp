@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <new>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -67,47 +69,124 @@ bool WriteAll(int fd, const char* data, size_t size) {
 
 }  // namespace
 
-namespace detail {
+struct TRegistro::OwnedText {
+  std::uint16_t size = 0;
+  std::uint16_t capacity = 0;
+  std::array<std::uint16_t, kMaxFields + 1> start{};
 
-void ValueText::set_heap(char* p, size_t capacity) {
-  if (on_heap()) delete[] heap();
-  std::memcpy(inline_, &p, sizeof p);
-  heap_capacity_ = static_cast<std::uint16_t>(capacity);
-}
+  char* text() { return reinterpret_cast<char*>(this + 1); }
+  const char* text() const { return reinterpret_cast<const char*>(this + 1); }
+  std::string_view view() const { return {text(), size}; }
 
-void ValueText::reserve(size_t n) {
-  if (n <= capacity()) return;
-  if (n > kMaxSize) throw std::length_error("Registro do sintegra grande demais.");
-  size_t grown = std::min(std::max(n, 2 * capacity()), kMaxSize);
-  char* bigger = new char[grown];
-  std::memcpy(bigger, data(), size_);
-  set_heap(bigger, grown);
-}
-
-char* ValueText::overwrite(size_t n) {
-  if (n > kMaxSize) throw std::length_error("Registro do sintegra grande demais.");
-  if (n > capacity()) set_heap(new char[n], n);
-  size_ = 0;
-  return mutable_data();
-}
-
-void ValueText::replace(size_t pos, size_t len, std::string_view v) {
-  // A value taken from this very text is copied first: moving the tail would overwrite it.
-  std::less_equal<const char*> not_after;
-  if (!v.empty() && not_after(data(), v.data()) && !not_after(data() + capacity(), v.data())) {
-    std::string copy(v);
-    replace(pos, len, copy);
-    return;
+  // The header and room for capacity characters in one block.
+  static OwnedText* New(size_t capacity) {
+    if (capacity > kMaxText) throw std::length_error("Registro do sintegra grande demais.");
+    auto* owned = new (::operator new(sizeof(OwnedText) + capacity)) OwnedText;
+    owned->capacity = static_cast<std::uint16_t>(capacity);
+    return owned;
   }
-  size_t new_size = size_ - len + v.size();
-  reserve(new_size);
-  char* d = mutable_data();
-  std::memmove(d + pos + v.size(), d + pos + len, size_ - pos - len);
-  if (!v.empty()) std::memcpy(d + pos, v.data(), v.size());
-  size_ = static_cast<std::uint16_t>(new_size);
+  static void Delete(OwnedText* owned) noexcept { ::operator delete(owned); }
+};
+
+namespace {
+
+// The value a line's columns give a field: its columns with trailing blanks dropped,
+// nothing when the field has no width or starts past the line's end.
+inline std::string_view ColumnValue(std::string_view linha, int inicio, int tamanho) {
+  if (tamanho <= 0 || inicio < 1 || static_cast<size_t>(inicio) > linha.size()) return {};
+  return TrimTrailing(linha.substr(inicio - 1, tamanho));
 }
 
-}  // namespace detail
+}  // namespace
+
+TRegistro::~TRegistro() {
+  ReleaseValues();
+}
+
+void TRegistro::ReleaseValues() noexcept {
+  if (!view_ && owned_ != nullptr) OwnedText::Delete(owned_);
+  view_ = false;
+  owned_ = nullptr;
+  line_size_ = 0;
+}
+
+TRegistro::TRegistro(const TRegistro& other) : layout_(other.layout_) {
+  owned_ = CopyValues(other);
+}
+
+TRegistro& TRegistro::operator=(const TRegistro& other) {
+  if (this == &other) return *this;
+  OwnedText* copy = CopyValues(other);
+  ReleaseValues();
+  owned_ = copy;
+  layout_ = other.layout_;
+  return *this;
+}
+
+size_t TRegistro::SumOfWidths() const {
+  size_t widths = 0;
+  for (const FieldDefinition& d : *layout_) widths += d.Tamanho > 0 ? d.Tamanho : 0;
+  return std::min(widths, kMaxText);
+}
+
+TRegistro::OwnedText* TRegistro::CopyValues(const TRegistro& from) {
+  // Room for every field filled to its width, so that setting the values of a copy (a new
+  // record starts as a copy of its class's definition) never moves them again.
+  if (!from.view_ && from.owned_ == nullptr) return nullptr;
+  const size_t capacity = from.SumOfWidths();
+  if (from.view_) {
+    // Every field is set from its columns in turn, as AtribuiValor would set it; the text
+    // is built in one pass. A column cut is never wider than its field, so the text is at
+    // most the sum of the widths.
+    const Layout& layout = *from.layout_;
+    std::string_view linha(from.line_, from.line_size_);
+    OwnedText* owned = OwnedText::New(capacity);
+    size_t size = 0;
+    for (size_t k = 0; k < layout.size(); ++k) {
+      const FieldDefinition& d = layout[k];
+      std::string_view part = ColumnValue(linha, d.Inicio, d.Tamanho);
+      if (size + part.size() > owned->capacity) {
+        OwnedText::Delete(owned);
+        throw std::length_error("Registro do sintegra grande demais.");
+      }
+      CopyShort(owned->text() + size, part);
+      size += part.size();
+      owned->start[k + 1] = static_cast<std::uint16_t>(size);
+    }
+    owned->size = static_cast<std::uint16_t>(size);
+    return owned;
+  }
+  OwnedText* owned = OwnedText::New(std::max<size_t>(capacity, from.owned_->size));
+  owned->size = from.owned_->size;
+  owned->start = from.owned_->start;
+  std::memcpy(owned->text(), from.owned_->text(), from.owned_->size);
+  return owned;
+}
+
+void TRegistro::Materialize() {
+  if (!view_) return;
+  OwnedText* owned = CopyValues(*this);
+  view_ = false;
+  line_size_ = 0;
+  owned_ = owned;
+}
+
+TRegistro::OwnedText& TRegistro::Reserve(size_t needed) {
+  Materialize();
+  if (needed > kMaxText) throw std::length_error("Registro do sintegra grande demais.");
+  if (owned_ == nullptr) {
+    owned_ = OwnedText::New(std::max(needed, SumOfWidths()));
+  } else if (needed > owned_->capacity) {
+    size_t grown = std::min(std::max(needed, 2 * size_t{owned_->capacity}), kMaxText);
+    OwnedText* bigger = OwnedText::New(grown);
+    bigger->size = owned_->size;
+    bigger->start = owned_->start;
+    std::memcpy(bigger->text(), owned_->text(), owned_->size);
+    OwnedText::Delete(owned_);
+    owned_ = bigger;
+  }
+  return *owned_;
+}
 
 TRegistro::TRegistro(int campos, std::string_view tipo) : layout_(std::make_shared<Layout>()) {
   ResizeFields(campos);
@@ -118,14 +197,19 @@ void TRegistro::ResizeFields(int campos) {
   if (campos < 0 || campos > kMaxFields) {
     throw std::length_error("Número de campos inválido para um registro do sintegra.");
   }
+  Materialize();
   int before = FieldCount();
   // Dropped fields take their values with them; new fields start empty.
-  if (campos < before) text_.replace(start_[campos], text_.size() - start_[campos], "");
+  if (owned_ != nullptr) {
+    if (campos < before) owned_->size = owned_->start[campos];
+    for (int k = before + 1; k <= campos; ++k) owned_->start[k] = owned_->start[before];
+  }
   OwnLayout().resize(campos);
-  for (int k = before + 1; k <= campos; ++k) start_[k] = start_[before];
 }
 
 TRegistro::Layout& TRegistro::OwnLayout() {
+  // A loaded record's values depend on the definitions: they are copied out first.
+  Materialize();
   if (layout_.use_count() != 1) layout_ = std::make_shared<Layout>(*layout_);
   return *layout_;
 }
@@ -139,7 +223,13 @@ void TRegistro::CheckNumber(int numero) const {
 
 std::string_view TRegistro::ValueView(int numero) const {
   CheckNumber(numero);
-  return text_.view().substr(start_[numero - 1], start_[numero] - start_[numero - 1]);
+  if (view_) {
+    const FieldDefinition& d = (*layout_)[numero - 1];
+    return ColumnValue({line_, line_size_}, d.Inicio, d.Tamanho);
+  }
+  if (owned_ == nullptr) return {};
+  return owned_->view().substr(owned_->start[numero - 1],
+                               owned_->start[numero] - owned_->start[numero - 1]);
 }
 
 TCampo TRegistro::Field(int numero) const {
@@ -149,14 +239,32 @@ TCampo TRegistro::Field(int numero) const {
 }
 
 void TRegistro::ReplaceValue(int numero, std::string_view valor) {
-  size_t begin = start_[numero - 1], end = start_[numero];
-  if (text_.size() - (end - begin) + valor.size() > UINT16_MAX) {
-    throw std::length_error("Registro do sintegra grande demais.");
+  Materialize();
+  // A value taken from this very record is copied first: moving the tail would overwrite
+  // it, and growing the block would free it.
+  if (owned_ != nullptr && !valor.empty()) {
+    std::less_equal<const char*> not_after;
+    const char* text = owned_->text();
+    if (not_after(text, valor.data()) && !not_after(text + owned_->capacity, valor.data())) {
+      std::string copy(valor);
+      ReplaceValue(numero, copy);
+      return;
+    }
   }
-  text_.replace(begin, end - begin, valor);
+  size_t begin = owned_ != nullptr ? owned_->start[numero - 1] : 0;
+  size_t end = owned_ != nullptr ? owned_->start[numero] : 0;
+  size_t size = owned_ != nullptr ? owned_->size : 0;
+  size_t new_size = size - (end - begin) + valor.size();
+  if (new_size > kMaxText) throw std::length_error("Registro do sintegra grande demais.");
+  if (owned_ == nullptr && valor.empty()) return;  // nothing held, nothing to hold
+  OwnedText& owned = Reserve(new_size);
+  char* text = owned.text();
+  std::memmove(text + begin + valor.size(), text + end, size - end);
+  if (!valor.empty()) std::memcpy(text + begin, valor.data(), valor.size());
+  owned.size = static_cast<std::uint16_t>(new_size);
   int delta = static_cast<int>(valor.size()) - static_cast<int>(end - begin);
   for (int k = numero; k <= FieldCount(); ++k) {
-    start_[k] = static_cast<std::uint16_t>(start_[k] + delta);
+    owned.start[k] = static_cast<std::uint16_t>(owned.start[k] + delta);
   }
 }
 
@@ -188,7 +296,11 @@ void TRegistro::AppendRenderedLine(std::string& out) const {
   const Layout& layout = *layout_;
   for (size_t k = 0; k < layout.size(); ++k) {
     const FieldDefinition& d = layout[k];
-    std::string_view value(text_.data() + start_[k], start_[k + 1] - start_[k]);
+    std::string_view value =
+        view_ ? ColumnValue({line_, line_size_}, d.Inicio, d.Tamanho)
+              : (owned_ == nullptr ? std::string_view()
+                                   : std::string_view(owned_->text() + owned_->start[k],
+                                                      owned_->start[k + 1] - owned_->start[k]));
     size_t width = d.Tamanho > 0 ? static_cast<size_t>(d.Tamanho) : 0;
     if (value.size() < width && IsNumericKind(d.Formato)) out.append(width - value.size(), '0');
     out += value;
@@ -265,24 +377,18 @@ std::unique_ptr<TRegistro> TRegistro::CriaRegistro(TTipoRegistros tipo) {
 }
 
 void TRegistro::FillFromLine(std::string_view linha) {
-  // Every field is set from its columns in turn, as AtribuiValor would set it; the text is
-  // rebuilt in one pass. A column cut is never wider than its field.
-  const Layout& layout = *layout_;
-  // Each part is cut to its field's width, so the text is at most the sum of the widths.
-  size_t widths = 0;
-  for (const FieldDefinition& d : layout) widths += d.Tamanho > 0 ? d.Tamanho : 0;
-  char* text = text_.overwrite(widths);
-  size_t size = 0;
-  for (size_t k = 0; k < layout.size(); ++k) {
-    const FieldDefinition& d = layout[k];
-    if (d.Tamanho > 0 && d.Inicio >= 1 && static_cast<size_t>(d.Inicio) <= linha.size()) {
-      std::string_view part = TrimTrailing(linha.substr(d.Inicio - 1, d.Tamanho));
-      CopyShort(text + size, part);
-      size += part.size();
-    }
-    start_[k + 1] = static_cast<std::uint16_t>(size);
+  // The values are those the line's columns give, owned by the record: read as a loaded
+  // record would read them, then copied out.
+  ReleaseValues();
+  line_ = linha.data();
+  line_size_ = static_cast<std::uint32_t>(std::min<size_t>(linha.size(), UINT32_MAX));
+  view_ = true;
+  try {
+    Materialize();
+  } catch (...) {
+    ReleaseValues();  // never left reading a line it does not keep
+    throw;
   }
-  text_.set_size(size);
 }
 
 std::unique_ptr<TRegistro> TRegistro::CriaRegistroDaLinha(std::string_view linha) {
@@ -300,15 +406,30 @@ std::shared_ptr<TRegistro> TRegistro::SharedFromLine(std::string_view linha) {
   return registro;
 }
 
-std::shared_ptr<TRegistro> TRegistro::SharedFromLine(std::string_view linha,
-                                                     detail::RecordArena& arena) {
-  std::shared_ptr<TRegistro> registro =
-      WithRecordClass(KindOfLine(linha), [&arena](auto type) -> std::shared_ptr<TRegistro> {
-        using Record = typename decltype(type)::type;
-        return std::allocate_shared<Record>(detail::ArenaAllocator<Record>(arena));
-      });
-  registro->FillFromLine(linha);
-  return registro;
+void TRegistro::DestroyInArena(void* record) noexcept {
+  static_cast<TRegistro*>(record)->~TRegistro();
+}
+
+detail::RecordArena TRegistro::ArenaForLines(std::shared_ptr<const void> keep) {
+  return detail::RecordArena(sizeof(TRegistro), alignof(TRegistro), &DestroyInArena,
+                             std::move(keep));
+}
+
+std::shared_ptr<TRegistro> TRegistro::ViewOfLine(std::string_view linha,
+                                                 detail::RecordArena& arena) {
+  return WithRecordClass(KindOfLine(linha), [&](auto type) {
+    using Record = typename decltype(type)::type;
+    // Every slot of the arena has the base's size and alignment.
+    static_assert(sizeof(Record) == sizeof(TRegistro) && alignof(Record) == alignof(TRegistro));
+    return arena.Make<TRegistro>([&](void* slot) -> TRegistro* {
+      // A copy of the blank definition allocates nothing; the values stay in the line.
+      auto* record = new (slot) Record(Blank<Record>());
+      record->line_ = linha.data();
+      record->line_size_ = static_cast<std::uint32_t>(std::min<size_t>(linha.size(), UINT32_MAX));
+      record->view_ = true;
+      return record;
+    });
+  });
 }
 
 }  // namespace sintegra

@@ -1,6 +1,7 @@
 #include "sintegra/sintegra.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,8 @@ namespace sintegra {
 namespace {
 
 constexpr size_t kIoChunk = 1 << 20;
+// Files from this size on (about 60,000 lines) are worth a thread faulting in memory ahead.
+constexpr size_t kPrefaultFrom = size_t{8} << 20;
 
 bool WriteAll(int fd, const char* data, size_t size) {
   while (size > 0) {
@@ -127,6 +131,64 @@ class FileCloser {
   int fd_;
 };
 
+// The bytes of a loaded file, kept while any record reads them. A regular file is mapped
+// rather than copied: its pages are the ones the system already holds for the file, so a
+// large load asks for no fresh memory for its text. Files written by this system replace
+// their previous version by renaming, which leaves the mapped one intact. Anything else
+// (a pipe, a device) is read whole.
+class LoadedBytes {
+ public:
+  // nullptr with errno set when the file cannot be read.
+  static std::shared_ptr<const LoadedBytes> Read(int fd) {
+    auto bytes = std::make_shared<LoadedBytes>();
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return nullptr;
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
+      size_t size = static_cast<size_t>(info.st_size);
+      void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+      if (mapped != MAP_FAILED) {
+        bytes->mapped_ = mapped;
+        bytes->data_ = static_cast<const char*>(mapped);
+        bytes->size_ = size;
+        return bytes;
+      }
+    }
+    // Read whole, from wherever the descriptor stands.
+    std::string& copy = bytes->copy_;
+    size_t held = 0;
+    for (;;) {
+      if (copy.size() - held < kIoChunk) copy.resize(held + kIoChunk);
+      ssize_t n = ::read(fd, copy.data() + held, copy.size() - held);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return nullptr;
+      }
+      if (n == 0) break;
+      held += static_cast<size_t>(n);
+    }
+    copy.resize(held);
+    bytes->data_ = copy.data();
+    bytes->size_ = held;
+    return bytes;
+  }
+
+  LoadedBytes() = default;
+  ~LoadedBytes() {
+    if (mapped_ != nullptr) ::munmap(mapped_, size_);
+  }
+  LoadedBytes(const LoadedBytes&) = delete;
+  LoadedBytes& operator=(const LoadedBytes&) = delete;
+
+  const char* data() const { return data_; }
+  size_t size() const { return size_; }
+
+ private:
+  void* mapped_ = nullptr;
+  const char* data_ = "";
+  size_t size_ = 0;
+  std::string copy_;
+};
+
 }  // namespace
 
 std::filesystem::path TSintegra::OutputPath() const {
@@ -156,28 +218,46 @@ TListaRegistros TSintegra::RegistrosDoTipo(TTipoRegistros tipo) const {
 }
 
 void TSintegra::CarregaArquivo(const std::string& arquivo) {
+  auto cannot_read = [&arquivo](int error) {
+    return SintegraError(
+        WithReason(("Não foi possível ler o arquivo " + arquivo + ".").c_str(), error));
+  };
   int fd = ::open(arquivo.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    throw SintegraError(
-        WithReason(("Não foi possível ler o arquivo " + arquivo + ".").c_str(), errno));
+  if (fd < 0) throw cannot_read(errno);
+  std::shared_ptr<const LoadedBytes> bytes;
+  {
+    FileCloser closer(fd);
+    bytes = LoadedBytes::Read(fd);
+    if (!bytes) throw cannot_read(errno);
   }
-  FileCloser closer(fd);
-  // Room for one record per 128 bytes up front spares the list its regrowth copies.
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-    registros_.reserve(registros_.size() + static_cast<size_t>(info.st_size) / 128 + 1);
-    detail::AdviseHugePages(registros_.data(),
-                            registros_.capacity() * sizeof(TListaRegistros::value_type));
-  }
+  const char* const begin = bytes->data();
+  const char* const end = begin + bytes->size();
 
-  // The records of the file share a few large chunks of memory rather than one heap block
-  // each; a chunk goes back once no record in it is left.
-  detail::RecordArena arena;
+  // Room for one record per 127 bytes (a line and its end) up front spares the list its
+  // regrowth copies.
+  registros_.reserve(registros_.size() + bytes->size() / 127 + 1);
+  detail::AdviseHugePages(registros_.data(),
+                          registros_.capacity() * sizeof(TListaRegistros::value_type));
+
+  // The records read their values from the loaded bytes, which live as long as any of them.
+  detail::RecordArena arena = TRegistro::ArenaForLines(bytes);
+  // The fresh memory of a large load (the list and the records) is faulted in on another
+  // thread while this one reads the lines: the system providing pages costs about as much
+  // as the reading.
+  std::optional<detail::Prefault> prefault;
+  if (bytes->size() >= kPrefaultFrom) {
+    arena.Reserve(bytes->size() / 127 + 1);
+    auto [reserved, reserved_bytes] = arena.Reserved();
+    prefault.emplace(std::vector<detail::Prefault::Range>{
+        {registros_.data() + registros_.size(),
+         (registros_.capacity() - registros_.size()) * sizeof(TListaRegistros::value_type)},
+        {reserved, reserved_bytes}});
+  }
   int numero = 0;
   auto load_line = [&](std::string_view linha) {
     ++numero;
     try {
-      if (!AdicionaRegistro(TRegistro::SharedFromLine(linha, arena))) {
+      if (!AdicionaRegistro(TRegistro::ViewOfLine(linha, arena))) {
         throw SintegraError("Memória insuficiente para o registro.");
       }
     } catch (const std::exception& e) {
@@ -185,46 +265,13 @@ void TSintegra::CarregaArquivo(const std::string& arquivo) {
                           arquivo + " - " + e.what());
     }
   };
-
-  // Read in chunks so that a large file is never held whole beside its records. The lines
-  // are taken where they lie in the buffer; only an unfinished one moves to its front.
-  std::vector<char> buffer(kIoChunk);
-  size_t held = 0;      // bytes at the front of the buffer: the start of an unfinished line
-  size_t searched = 0;  // of those, the ones already searched for a line end
-  bool at_end = false;
-  while (!at_end) {
-    if (held == buffer.size()) buffer.resize(2 * buffer.size());  // a line longer than it
-    ssize_t n = ::read(fd, buffer.data() + held, buffer.size() - held);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw SintegraError(
-          WithReason(("Não foi possível ler o arquivo " + arquivo + ".").c_str(), errno));
-    }
-    at_end = n == 0;
-    const char* end = buffer.data() + held + n;
-    const char* line = buffer.data();
-    const char* from = line + searched;
-    while (line < end) {
-      const char* stop = FindLineEnd(from, end);
-      if (stop == end) {
-        if (at_end) {
-          load_line(std::string_view(line, end - line));
-          line = end;
-        }
-        searched = end - line;  // the rest of this line comes with the next read
-        break;
-      }
-      if (*stop == '\r' && stop + 1 == end && !at_end) {  // an LF may still follow
-        searched = stop - line;
-        break;
-      }
-      load_line(std::string_view(line, stop - line));
-      line = stop + ((*stop == '\r' && stop + 1 < end && stop[1] == '\n') ? 2 : 1);
-      from = line;
-      searched = 0;
-    }
-    held = end - line;
-    if (held > 0 && line != buffer.data()) std::memmove(buffer.data(), line, held);
+  // Lines end at CR LF, LF or CR; a last line without an end counts when it holds anything.
+  const char* line = begin;
+  while (line < end) {
+    const char* stop = FindLineEnd(line, end);
+    load_line(std::string_view(line, stop - line));
+    if (stop == end) break;
+    line = stop + ((*stop == '\r' && stop + 1 < end && stop[1] == '\n') ? 2 : 1);
   }
 }
 

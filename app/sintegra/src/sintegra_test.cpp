@@ -4,11 +4,14 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "sintegra/error.h"
@@ -327,18 +330,37 @@ TEST_F(BuilderTest, AMissingFileCannotBeLoaded) {
   }
 }
 
+// Loads the text through a named pipe rather than a regular file: what is not a regular
+// file is read in chunks rather than mapped.
+void LoadThroughPipe(TSintegra& s, const fs::path& fifo, const std::string& text) {
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+  std::thread writer([&] { WriteAll(fifo, text); });
+  try {
+    s.CarregaArquivo(fifo.string());
+  } catch (...) {
+    writer.join();
+    throw;
+  }
+  writer.join();
+}
+
 TEST_F(BuilderTest, LoadsALineEndSplitAcrossReadChunks) {
-  // The CR of one line end falls on the last byte of the first 1 MiB read, its LF on the
-  // first byte of the next: that must stay one line end, not two.
+  // The CR of one line end falls on the last byte of the first 1 MiB, its LF on the first
+  // byte of the next: that must stay one line end, not two, from a file or a pipe.
   std::string text = "75" + std::string(125, 'X') + "\r\n";  // 129 bytes
   const std::string line = "54" + std::string(124, '0') + "\r\n";
   while (text.size() < (1u << 20) + 1000) text += line;
   ASSERT_EQ(text[(1u << 20) - 1], '\r');
   ASSERT_EQ(text[1u << 20], '\n');
+  const size_t lines = (text.size() - 129) / 128 + 1;
   WriteAll(dir_ / "big.txt", text);
-  TSintegra s;
-  s.CarregaArquivo((dir_ / "big.txt").string());
-  EXPECT_EQ(s.Registros().size(), (text.size() - 129) / 128 + 1);
+  TSintegra from_file;
+  from_file.CarregaArquivo((dir_ / "big.txt").string());
+  EXPECT_EQ(from_file.Registros().size(), lines);
+  TSintegra from_pipe;
+  LoadThroughPipe(from_pipe, dir_ / "pipe", text);
+  ASSERT_EQ(from_pipe.Registros().size(), lines);
+  EXPECT_EQ(from_pipe.Registros().back()->RenderLine(), line);
 }
 
 TEST_F(BuilderTest, LoadsLinesLongerThanAReadChunk) {
@@ -390,6 +412,98 @@ TEST_F(BuilderTest, LoadedRecordsOutliveTheCollectionThatLoadedThem) {
     EXPECT_EQ(kept[k]->ObtemValor(4), std::to_string(k * 997));
     EXPECT_EQ(kept[k]->RenderLine().size(), 128u);
   }
+}
+
+TEST_F(BuilderTest, AnEmptyFileLoadsNoRecord) {
+  WriteAll(dir_ / "empty.txt", "");
+  TSintegra s;
+  s.CarregaArquivo((dir_ / "empty.txt").string());
+  EXPECT_TRUE(s.Registros().empty());
+}
+
+// A loaded record reads its values from the file's bytes until it changes; from then on,
+// and in any copy, it holds its own. Each case changes a record of the same two lines.
+TEST_F(BuilderTest, LoadedRecordsChangeLikeRecordsBuiltFromTheirLine) {
+  const std::string first = "75" + std::string(8, '2') + std::string(8, '3') + "COD1" +
+                            std::string(10, ' ') + "99999999" + "DESCRICAO  " +
+                            std::string(42, ' ') + "UN   " + std::string(25, '0') + "\r\n";
+  const std::string second = "60M20240131SERIE1";
+  WriteAll(dir_ / "in.txt", first + second);
+  struct Case {
+    const char* what;
+    std::function<void(TRegistro&)> change;
+  };
+  const Case cases[] = {
+      {"nothing", [](TRegistro&) {}},
+      {"a value set", [](TRegistro& r) { r.AtribuiValor(4, "NOVO"); }},
+      {"a value set to a value of its own",
+       [](TRegistro& r) { r.AtribuiValor(3, r.ValueView(1)); }},
+      {"a value cleared", [](TRegistro& r) { r.AtribuiValor(3, ""); }},
+      {"a field redefined", [](TRegistro& r) { r.DefineCampo(2, "5", 'N', 10, 3, 8); }},
+      {"a value too long refused",
+       [](TRegistro& r) { EXPECT_THROW(r.AtribuiValor(2, "123456789"), SintegraError); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TSintegra s;
+    s.CarregaArquivo((dir_ / "in.txt").string());
+    ASSERT_EQ(s.Registros().size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+      TRegistro& loaded = *s.Registros()[i];
+      EXPECT_TRUE(loaded.ReadsLoadedLine());
+      auto built = TRegistro::CriaRegistroDaLinha(i == 0 ? first.substr(0, 126) : second);
+      c.change(loaded);
+      c.change(*built);
+      ASSERT_EQ(loaded.FieldCount(), built->FieldCount());
+      for (int k = 1; k <= loaded.FieldCount(); ++k) {
+        EXPECT_EQ(loaded.ObtemValor(k), built->ObtemValor(k)) << "line " << i + 1 << " field " << k;
+        EXPECT_EQ(loaded.Field(k).Inicio, built->Field(k).Inicio);
+      }
+      EXPECT_EQ(loaded.RenderLine(), built->RenderLine());
+    }
+  }
+}
+
+TEST_F(BuilderTest, CopiesOfLoadedRecordsOwnTheirValues) {
+  WriteAll(dir_ / "in.txt", "60A20240131" + std::string("SERIE1") + std::string(14, ' ') + "1700" +
+                                "000000001234\r\n");
+  std::unique_ptr<TRegTipo60A> copy;
+  {
+    TSintegra s;
+    s.CarregaArquivo((dir_ / "in.txt").string());
+    auto* loaded = dynamic_cast<TRegTipo60A*>(s.Registros()[0].get());
+    ASSERT_NE(loaded, nullptr);
+    copy = std::make_unique<TRegTipo60A>(*loaded);
+    EXPECT_TRUE(loaded->ReadsLoadedLine());
+  }
+  fs::remove(dir_ / "in.txt");
+  EXPECT_FALSE(copy->ReadsLoadedLine());
+  EXPECT_EQ(copy->ObtemValor(4), "SERIE1");
+  EXPECT_EQ(copy->ObtemValor(5), "1700");
+  copy->AtribuiValor(5, "18");
+  EXPECT_EQ(copy->ObtemValor(5), "18");
+}
+
+TEST_F(BuilderTest, ALoadedFileRewrittenInPlaceOfItselfKeepsItsRecords) {
+  // Reading last month's file and writing it back into the same folder: the new file is
+  // put in place by renaming, so the records still read the old one's bytes.
+  Add({Owner("11222333000181", "ISENTO"), Line("75" + std::string(16, '2') + "PROD")});
+  ASSERT_TRUE(sintegra_.GeraArquivo());
+  const std::string before = ReadAll(Output());
+  TSintegra again;
+  again.CarregaArquivo(Output().string());
+  ASSERT_EQ(again.Registros().size(), 3u);
+  auto trailer = again.Registros().back();
+  TSintegra rewrite;
+  rewrite.DefineDiretorio(dir_.string());
+  for (const auto& r : again.Registros()) {
+    if (r->Tipo() != "90") rewrite.AdicionaRegistro(r);
+  }
+  again = TSintegra();
+  ASSERT_TRUE(rewrite.GeraArquivo());
+  EXPECT_EQ(ReadAll(Output()), before);
+  EXPECT_EQ(trailer->RenderLine(), LinesOf(before).back() + "\r\n");
+  EXPECT_EQ(rewrite.Registros()[1]->ObtemValor(4), "PROD");
 }
 
 }  // namespace

@@ -26,60 +26,7 @@ struct TCampo {
 };
 
 namespace detail {
-
 class RecordArena;
-
-// The values of one record, one after another. Every record type's values fit inside the
-// record, so filling and parsing a record allocate nothing more; a longer text (only an
-// unusual definition makes one) moves to the heap.
-class ValueText {
- public:
-  // A record's line without its end: every record type's values fit.
-  static constexpr size_t kInline = 126;
-  // The longest text a record holds.
-  static constexpr size_t kMaxSize = UINT16_MAX;
-
-  ValueText() = default;
-  ValueText(const ValueText& other) { assign(other.view()); }
-  ValueText& operator=(const ValueText& other) {
-    if (this != &other) assign(other.view());
-    return *this;
-  }
-  ~ValueText() {
-    if (on_heap()) delete[] heap();
-  }
-
-  size_t size() const { return size_; }
-  const char* data() const { return on_heap() ? heap() : inline_; }
-  std::string_view view() const { return {data(), size_}; }
-
-  void assign(std::string_view v) { replace(0, size_, v); }
-  // Drops the text and returns room for n characters, to be written in place and then
-  // sized with set_size.
-  char* overwrite(size_t n);
-  void set_size(size_t n) { size_ = static_cast<std::uint16_t>(n); }
-  // Replaces len characters at pos with v (v may point into this text).
-  void replace(size_t pos, size_t len, std::string_view v);
-
- private:
-  bool on_heap() const { return heap_capacity_ != 0; }
-  // Once the text moved to the heap, the inline room holds the pointer to it.
-  char* heap() const {
-    char* p;
-    std::memcpy(&p, inline_, sizeof p);
-    return p;
-  }
-  void set_heap(char* p, size_t capacity);
-  char* mutable_data() { return on_heap() ? heap() : inline_; }
-  size_t capacity() const { return on_heap() ? heap_capacity_ : kInline; }
-  void reserve(size_t n);
-
-  // Kept small: a loaded file holds a million records.
-  std::uint16_t size_ = 0;
-  std::uint16_t heap_capacity_ = 0;  // 0 while the text sits inline
-  char inline_[kInline];
-};
-
 }  // namespace detail
 
 class TRegistro;
@@ -93,9 +40,13 @@ class TRegistro {
   // The most fields a record can have (the largest record type has 17).
   static constexpr int kMaxFields = 24;
 
-  virtual ~TRegistro() = default;
-  TRegistro(const TRegistro&) = default;
-  TRegistro& operator=(const TRegistro&) = default;
+  virtual ~TRegistro();
+  // A copy owns its values, even when the original still reads them from a loaded line.
+  TRegistro(const TRegistro& other);
+  TRegistro& operator=(const TRegistro& other);
+
+  // The longest text the values of one record may add up to.
+  static constexpr size_t kMaxText = UINT16_MAX;
 
   // Stores the five members of field numero (counted from 1). A kind other than N, n, X, x
   // is refused with kInvalidFieldKind after the other members were stored.
@@ -136,9 +87,17 @@ class TRegistro {
   static std::unique_ptr<TRegistro> CriaRegistroDaLinha(std::string_view linha);
   // The same, made to be shared by collections (one allocation less per record).
   static std::shared_ptr<TRegistro> SharedFromLine(std::string_view linha);
-  // The same, the record's memory taken from the arena (used to load whole files).
-  static std::shared_ptr<TRegistro> SharedFromLine(std::string_view linha,
-                                                   detail::RecordArena& arena);
+
+  // Used to load whole files: a record of the line's kind built in the arena, which reads
+  // its values from the line in place until it first changes. The line must stay as it is
+  // while the arena's chunks live (the arena keeps the loaded bytes for that).
+  static std::shared_ptr<TRegistro> ViewOfLine(std::string_view linha,
+                                               detail::RecordArena& arena);
+  // An arena for ViewOfLine whose chunks keep keep alive.
+  static detail::RecordArena ArenaForLines(std::shared_ptr<const void> keep);
+
+  // Whether the record still reads its values from a loaded line.
+  bool ReadsLoadedLine() const { return view_; }
 
  protected:
   // Sizes the field list, defines field 1 (N, columns 1-2) and sets it to the type digits.
@@ -164,6 +123,16 @@ class TRegistro {
     copy.layout_ = std::shared_ptr<Layout>(std::shared_ptr<Layout>(), layout_.get());
     return copy;
   }
+  // The definition without values: copying it allocates nothing (loaded records start so).
+  template <typename T>
+  static const T& Blank() {
+    static const T blank = [] {
+      T copy(Defined<T>());
+      copy.ReleaseValues();
+      return copy;
+    }();
+    return blank;
+  }
 
  private:
   struct FieldDefinition {
@@ -174,17 +143,34 @@ class TRegistro {
   };
   using Layout = std::vector<FieldDefinition>;
 
+  // The values of a record that does not read them from a line: field k is
+  // text()[start[k-1], start[k]) (defined with the record).
+  struct OwnedText;
+
   void CheckNumber(int numero) const;
   Layout& OwnLayout();
   void ReplaceValue(int numero, std::string_view valor);
   void FillFromLine(std::string_view linha);
+  // A loaded record copies its values out of its line before anything changes.
+  void Materialize();
+  // Makes room for a text of needed characters in the owned values.
+  OwnedText& Reserve(size_t needed);
+  size_t SumOfWidths() const;
+  static OwnedText* CopyValues(const TRegistro& from);
+  void ReleaseValues() noexcept;
+  static void DestroyInArena(void* record) noexcept;
 
   // The field definitions are shared by all records of a class until one is redefined (a
-  // record that does not own them alone, or refers to them uncounted, copies them first);
-  // the values sit one after another in text_, field k at [start_[k-1], start_[k]).
+  // record that does not own them alone, or refers to them uncounted, copies them first).
+  // A loaded record reads its values from its line (line_, line_size_ characters) while
+  // view_ holds; every other record holds them in owned_, or none while it is null.
   std::shared_ptr<Layout> layout_;
-  detail::ValueText text_;
-  std::array<std::uint16_t, kMaxFields + 1> start_{};
+  union {
+    const char* line_;
+    OwnedText* owned_ = nullptr;
+  };
+  std::uint32_t line_size_ = 0;
+  bool view_ = false;
 };
 
 }  // namespace sintegra
