@@ -1,83 +1,20 @@
 // Coupons through the driver's exports, as a point-of-sale program makes them, with the
 // virtual printer on the other end of a pseudo-terminal. Each case loads the driver anew
 // (one process per case).
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "ecf_sim/server.h"
-#include "orvik/orvik.h"
+#include "driver_fixture.h"
 #include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-#define EXPORT(name) fn<decltype(::name)>(#name)
-
-class DriverCoupon : public ::testing::Test {
+class DriverCoupon : public orvik_testing::DriverOverPty {
  protected:
-  void SetUp() override {
-    printer.set_clock(ecf_sim::DateTime{{2026, 6, 15}, 9, 0, 0});
-    std::string error;
-    ASSERT_TRUE(server.open_pty(&error)) << error;
-    server.start();
-    char pattern[] = "/tmp/driver-coupon-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
-    old_cwd = fs::current_path();
-    fs::current_path(dir);  // ID.TXT and AUMENTA.TXT live in the host's current folder
-  }
-  void TearDown() override {
-    server.stop();
-    fs::current_path(old_cwd);
-    fs::remove_all(dir);
-  }
-
-  // Writes ORVIK.INI (extra [Sistema] lines, then other sections) and loads the driver.
-  void Load(const std::string& sistema = "", const std::string& more = "") {
-    std::ofstream(dir / "ORVIK.INI", std::ios::binary)
-        << "[Sistema]\r\n"
-        << sistema << "Porta=COM1\r\nPath=" << dir.string() << "/\r\nEspacamentoDocumentos=0\r\n"
-        << more << "[Portas]\r\nCOM1=" << server.slave_path() << "\r\n";
-    setenv("ORVIK_INI", (dir / "ORVIK.INI").c_str(), 1);
-    handle = dlopen(ORVIK_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(handle, nullptr) << dlerror();
-  }
-
-  template <class F>
-  F* fn(const char* name) {
-    void* symbol = dlsym(handle, name);
-    EXPECT_NE(symbol, nullptr) << name;
-    return reinterpret_cast<F*>(symbol);
-  }
-
-  std::string last() {
-    int code = 0;
-    char message[1024] = "";
-    EXPORT(Orvik_RetornoImpressora)(&code, message);
-    return std::to_string(code) + " " + message;
-  }
-  int last_code() {
-    int code = 0;
-    char message[1024] = "";
-    EXPORT(Orvik_RetornoImpressora)(&code, message);
-    return code;
-  }
-  void run(const std::string& command, const std::string& params) {
-    EXPECT_EQ(EXPORT(Orvik_ExecutaComando)(command.c_str(), params.c_str()), 1)
-        << command << ": " << last();
-  }
-  // A register as the printer answers it (ValorMoeda=..., ValorInteiro=...).
-  std::string ask(const std::string& command, const std::string& params) {
-    char answer[4096] = "";
-    EXPECT_EQ(EXPORT(Orvik_ExecutaLeitura)(command.c_str(), params.c_str(), answer), 1)
-        << command << ": " << last();
-    return answer;
-  }
   std::string money(const std::string& name) {
     return ask("LeMoeda", "NomeDadoMonetario=\"" + name + "\"");
   }
@@ -101,11 +38,6 @@ class DriverCoupon : public ::testing::Test {
     for (const auto& line : ecf_sim::testing::capture_lines(d.printed)) text += line + "\n";
     return text;
   }
-
-  ecf_sim::Printer printer;
-  ecf_sim::Server server{printer};
-  fs::path dir, old_cwd;
-  void* handle = nullptr;
 };
 
 TEST_F(DriverCoupon, SaleOfSeveralItemsAndRatesReachesTheRegisters) {

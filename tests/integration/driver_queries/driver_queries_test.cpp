@@ -1,63 +1,23 @@
 // The query exports and the MFD download against the virtual printer, after a sale made
 // through the coupon exports. Each case loads the driver anew (one process per case).
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "common/files.h"
-#include "ecf_sim/server.h"
-#include "orvik/orvik.h"
+#include "driver_fixture.h"
 #include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-#define EXPORT(name) fn<decltype(::name)>(#name)
-
-class DriverQueries : public ::testing::Test {
+class DriverQueries : public orvik_testing::DriverOverPty {
  protected:
   void SetUp() override {
-    printer.set_clock(ecf_sim::DateTime{{2026, 6, 15}, 9, 0, 0});
-    std::string error;
-    ASSERT_TRUE(server.open_pty(&error)) << error;
-    server.start();
-    char pattern[] = "/tmp/driver-queries-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
-    old_cwd = fs::current_path();
-    fs::current_path(dir);  // IMPR.TXT and IMPR2.TXT live in the host's current folder
-    std::ofstream(dir / "ORVIK.INI", std::ios::binary)
-        << "[Sistema]\r\nPorta=COM1\r\nPath=" << dir.string()
-        << "/\r\nEspacamentoDocumentos=0\r\n[Portas]\r\nCOM1=" << server.slave_path() << "\r\n";
-    setenv("ORVIK_INI", (dir / "ORVIK.INI").c_str(), 1);
-    handle = dlopen(ORVIK_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(handle, nullptr) << dlerror();
-  }
-  void TearDown() override {
-    server.stop();
-    fs::current_path(old_cwd);
-    fs::remove_all(dir);
-  }
-
-  template <class F>
-  F* fn(const char* name) {
-    void* symbol = dlsym(handle, name);
-    EXPECT_NE(symbol, nullptr) << name;
-    return reinterpret_cast<F*>(symbol);
-  }
-  std::string last() {
-    int code = 0;
-    char message[1024] = "";
-    EXPORT(Orvik_RetornoImpressora)(&code, message);
-    return std::to_string(code) + " " + message;
-  }
-  void run(const std::string& command, const std::string& params) {
-    EXPECT_EQ(EXPORT(Orvik_ExecutaComando)(command.c_str(), params.c_str()), 1)
-        << command << ": " << last();
+    DriverOverPty::SetUp();
+    Load();
   }
   std::string ReturnFile() { return common::read_file(dir / "RETORNO.TXT").value_or("<missing>"); }
 
@@ -85,11 +45,6 @@ class DriverQueries : public ::testing::Test {
       if (it->kind == 3) return *it;
     return {};
   }
-
-  ecf_sim::Printer printer;
-  ecf_sim::Server server{printer};
-  fs::path dir, old_cwd;
-  void* handle = nullptr;
 };
 
 TEST_F(DriverQueries, CountersAndTotalsAgreeWithTheSale) {

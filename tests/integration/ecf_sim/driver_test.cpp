@@ -1,58 +1,28 @@
 // A shop day through the driver's raw command exports, with the virtual printer on the
 // other end of a pseudo-terminal. Each case loads the driver anew (one process per case).
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "ecf_sim/server.h"
-#include "orvik/orvik.h"
+#include "driver_fixture.h"
 #include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class DriverShopDay : public ::testing::Test {
+class DriverShopDay : public orvik_testing::DriverOverPty {
  protected:
   void SetUp() override {
-    printer.set_clock(ecf_sim::DateTime{{2026, 6, 15}, 9, 0, 0});
-    std::string error;
-    ASSERT_TRUE(server.open_pty(&error)) << error;
-    server.start();
-    char pattern[] = "/tmp/ecfsim-driver-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
-    std::ofstream(dir / "ORVIK.INI", std::ios::binary)
-        << "[Sistema]\r\nModeloImp=ORVIK_KAP\r\nPorta=COM1\r\nPath=" << dir.string() << "/\r\n"
-        << "[Portas]\r\nCOM1=" << server.slave_path() << "\r\n";
-    setenv("ORVIK_INI", (dir / "ORVIK.INI").c_str(), 1);
-    handle = dlopen(ORVIK_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(handle, nullptr) << dlerror();
-    command = fn<decltype(::Orvik_ExecutaComando)>("Orvik_ExecutaComando");
-    read = fn<decltype(::Orvik_ExecutaLeitura)>("Orvik_ExecutaLeitura");
-    status = fn<decltype(::Orvik_RetornoImpressora)>("Orvik_RetornoImpressora");
-  }
-  void TearDown() override {
-    server.stop();
-    fs::remove_all(dir);
-  }
-
-  template <class F>
-  F* fn(const char* name) {
-    void* symbol = dlsym(handle, name);
-    EXPECT_NE(symbol, nullptr) << name;
-    return reinterpret_cast<F*>(symbol);
+    DriverOverPty::SetUp();
+    Load("ModeloImp=ORVIK_KAP\r\n");
+    command = EXPORT(Orvik_ExecutaComando);
+    read = EXPORT(Orvik_ExecutaLeitura);
   }
 
   void run(const std::string& cmd, const std::string& params = {}) {
     EXPECT_EQ(command(cmd.c_str(), params.c_str()), 1) << cmd << " " << params << ": " << last();
-  }
-  std::string ask(const std::string& cmd, const std::string& params) {
-    char answer[4096] = "";
-    EXPECT_EQ(read(cmd.c_str(), params.c_str(), answer), 1) << cmd << ": " << last();
-    return answer;
   }
   std::string integer(const std::string& name) {
     return ask("LeInteiro", "NomeInteiro=\"" + name + "\"");
@@ -60,27 +30,13 @@ class DriverShopDay : public ::testing::Test {
   std::string money(const std::string& name) {
     return ask("LeMoeda", "NomeDadoMonetario=\"" + name + "\"");
   }
-  std::string last() {
-    int code = 0;
-    char message[1024] = "";
-    status(&code, message);
-    return std::to_string(code) + " " + message;
-  }
   int refused(const std::string& cmd, const std::string& params) {
     EXPECT_EQ(command(cmd.c_str(), params.c_str()), 0) << cmd;
-    int code = 0;
-    char message[1024] = "";
-    status(&code, message);
-    return code;
+    return last_code();
   }
 
-  ecf_sim::Printer printer;
-  ecf_sim::Server server{printer};
-  fs::path dir;
-  void* handle = nullptr;
   decltype(::Orvik_ExecutaComando)* command = nullptr;
   decltype(::Orvik_ExecutaLeitura)* read = nullptr;
-  decltype(::Orvik_RetornoImpressora)* status = nullptr;
 };
 
 TEST_F(DriverShopDay, CountersAndTotalsMoveAsOnAPrinter) {
