@@ -41,7 +41,9 @@ class TSintegra {
 
   // Appends one record per line of the file (lines end at CR LF, LF or CR). A line that
   // fails stops the load with "Erro ao carregar a linha N do arquivo PATH - MESSAGE";
-  // the records of the lines before it stay.
+  // the records of the lines before it stay. A regular file is mapped and its records read
+  // their values from it until they change: it must not be cut short or rewritten in
+  // place while they are held (replacing it by renaming, as GeraArquivo does, is safe).
   void CarregaArquivo(const std::string& arquivo);
 
   // Builds the type-90 trailer from the records held and appends it (nothing when no
