@@ -1,5 +1,9 @@
 #include "sintegra_commands.h"
 
+#include <array>
+#include <string>
+#include <string_view>
+
 #include "sintegra/sintegra.h"
 
 namespace cli {
@@ -11,8 +15,16 @@ int ListKinds(const Arguments& args, Context& context) {
   RequireArguments(args, 1);
   sintegra::TSintegra file;
   file.CarregaArquivo(args[0]);
+  // One pass over the records: a large file holds a million of them.
+  std::array<size_t, sintegra::kAllRecordKinds.size()> counts{};
+  for (const auto& registro : file.Registros()) {
+    std::string_view type = registro->ValueView(1);
+    std::string name(type);
+    if (type == "60") name += registro->ValueView(2);
+    if (auto kind = sintegra::KindFromName(name)) ++counts[static_cast<size_t>(*kind)];
+  }
   for (sintegra::TTipoRegistros kind : sintegra::kAllRecordKinds) {
-    size_t count = file.RegistrosDoTipo(kind).size();
+    size_t count = counts[static_cast<size_t>(kind)];
     if (count > 0) context.out << sintegra::KindName(kind) << '\t' << count << '\n';
   }
   return kExitSuccess;
