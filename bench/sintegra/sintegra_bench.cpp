@@ -55,6 +55,13 @@ Item ItemOf(long long i) {
   return {i % 1000000, i % 990 + 1, (i % 1000) * 1000, (i % 5000) * 37, (i % 5000) * 30};
 }
 
+// "P" and the number (built in place: the compiler warns falsely about "P" + to_string).
+std::string ProductCode(long long i) {
+  char code[24];
+  int n = std::snprintf(code, sizeof code, "P%lld", i);
+  return std::string(code, static_cast<size_t>(n));
+}
+
 std::shared_ptr<sintegra::TRegistro> Record(long long i) {
   Item v = ItemOf(i);
   auto r = std::make_shared<sintegra::TRegTipo54>();
@@ -65,7 +72,7 @@ std::shared_ptr<sintegra::TRegistro> Record(long long i) {
   r->SetCfop("5102");
   r->SetSituationCode("0");
   r->SetItemNumber(std::to_string(v.item));
-  r->SetProductCode("P" + std::to_string(i));
+  r->SetProductCode(ProductCode(i));
   r->SetQuantity(std::to_string(v.quantity));
   r->SetProductValue(std::to_string(v.value));
   r->SetDiscount("0");
@@ -78,7 +85,7 @@ std::shared_ptr<sintegra::TRegistro> Record(long long i) {
 
 int FormatLine(char* out, size_t size, long long i) {
   Item v = ItemOf(i);
-  std::string code = "P" + std::to_string(i);
+  std::string code = ProductCode(i);
   return std::snprintf(out, size,
                        "54%014lld%02d%-3s%06lld%04d%-3s%03lld%-14s%011lld%012lld%012d%012lld"
                        "%012d%012d%04d\r\n",
