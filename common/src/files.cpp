@@ -44,15 +44,19 @@ bool write_lines(const std::filesystem::path& file, const std::vector<std::strin
   // flush the file on close, which costs milliseconds on every query's return file.
   int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;
+  bool ok = write_all(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0;
+  return ::close(fd) == 0 && ok;
+}
+
+bool write_all(int fd, std::string_view data) {
   size_t done = 0;
   while (done < data.size()) {
     ssize_t n = ::write(fd, data.data() + done, data.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n <= 0) return false;
     done += static_cast<size_t>(n);
   }
-  bool ok = done == data.size() && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0;
-  return ::close(fd) == 0 && ok;
+  return true;
 }
 
 std::optional<std::string> read_file(const std::filesystem::path& file) {

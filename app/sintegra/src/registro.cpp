@@ -14,6 +14,7 @@
 #include <string>
 #include <type_traits>
 
+#include "common/files.h"
 #include "record_arena.h"
 #include "sintegra/error.h"
 #include "sintegra/registros.h"
@@ -51,20 +52,6 @@ inline void CopyShort(char* to, std::string_view from) {
   } else {
     std::memcpy(to, src, n);
   }
-}
-
-// Writes every byte, resuming after interruptions and partial writes.
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -327,7 +314,7 @@ void TRegistro::GravaLinha(const std::filesystem::path& arquivo) const {
     ::close(fd);
   }
   if (error != 0) throw SintegraError(std::string(kWriteFailed) + "\n" + std::strerror(error));
-  bool ok = ::lseek(fd, 0, SEEK_END) >= 0 && WriteAll(fd, line.data(), line.size());
+  bool ok = ::lseek(fd, 0, SEEK_END) >= 0 && common::write_all(fd, line);
   if (::close(fd) != 0) ok = false;
   if (!ok) throw SintegraError(kWriteFailed);
 }

@@ -31,19 +31,6 @@ constexpr size_t kIoChunk = 1 << 20;
 // Files from this size on (about 60,000 lines) are worth a thread faulting in memory ahead.
 constexpr size_t kPrefaultFrom = size_t{8} << 20;
 
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 std::string WithReason(const char* message, int error) {
   return std::string(message) + "\n" + std::strerror(error);
 }
@@ -72,7 +59,7 @@ class PendingFile {
   }
 
   void Write(const std::string& bytes) {
-    if (!WriteAll(fd_, bytes.data(), bytes.size())) throw SintegraError(kWriteFailed);
+    if (!common::write_all(fd_, bytes)) throw SintegraError(kWriteFailed);
   }
 
   // Makes the bytes durable and closes the file, so that a crash after the rename cannot

@@ -23,6 +23,10 @@ bool append_line(const std::filesystem::path& file, std::string_view line);
 // Recreates the file holding the given lines, each followed by CR LF.
 bool write_lines(const std::filesystem::path& file, const std::vector<std::string>& lines);
 
+// Writes every byte to the descriptor, resuming after interruptions and partial writes.
+// False on the first failure (errno tells why).
+bool write_all(int fd, std::string_view data);
+
 // The whole file as bytes; nothing when it cannot be read.
 std::optional<std::string> read_file(const std::filesystem::path& file);
 
