@@ -154,7 +154,9 @@ bool IniFile::write(std::string_view section, std::string_view key, std::string_
   }
   if (!lines.empty() && lines.back().end.empty()) lines.back().end = "\r\n";
   if (section_at < 0) {
-    lines.push_back({"[" + std::string(section) + "]", "\r\n"});
+    std::string header = "[";
+    header.append(section).append("]");
+    lines.push_back({std::move(header), "\r\n"});
     lines.push_back({entry, "\r\n"});
   } else {
     lines.insert(lines.begin() + last_entry + 1, Line{entry, "\r\n"});
