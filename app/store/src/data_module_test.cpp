@@ -150,6 +150,81 @@ TEST_F(DataModule, BaseWithoutTheConstraintOpensAndStaysWithoutIt) {
   EXPECT_EQ(count(dm_->trDados, "PRODUTO_NOTA"), 2);
 }
 
+// Codes as other programs (or older versions) left them: not numbers, empty, padded,
+// signed, or a 13-digit bar code too large for a 32-bit integer.
+TEST_F(DataModule, OddStoredProductCodesNeitherStopTheSwitchNorChangeAsShown) {
+  struct Case {
+    std::string codigo;
+    int posicao;  // in the product list: numbers by value, then the rest by text
+  } cases[] = {
+      {"10", 4}, {"ABC-1", 7}, {"9", 3},  {"", 6}, {"7891234567890", 5},
+      {" 5", 2}, {"-3", 0},    {"02", 1},
+  };
+  fs::path base = make_base("Estranha");
+  std::vector<std::string> sql;
+  int id = 0;
+  for (const Case& c : cases)
+    sql.push_back(
+        "INSERT INTO PRODUTO (ID_PRODUTO, CD_PRODUTO, TX_DESCRICAO, TX_VALOR_UNITARIO, "
+        "TX_PRECO_COMPRA, TX_UNIDADE, TX_TIPO_ALIQUOTA, CS_CONTROLA_ESTOQUE) VALUES (" +
+        std::to_string(++id) + ", '" + c.codigo + "', 'Produto " + c.codigo +
+        "', '100', '90', 'UN', 'ICMS', 1)");
+  sql.push_back(
+      "INSERT INTO NOTA_FISCAL (ID_NOTA, NB_NOTA, TX_CNPJ, TX_UF, DT_EMISSAO, TX_EMITENTE, "
+      "TX_ALIQUOTA, TX_VALOR_TOTAL) VALUES (1, 1, '11222333000181', 'SP', '2024-05-02', "
+      "'Terceiro', '1800', '100')");
+  int item = 0;
+  for (const char* codigo : {"ABC-1", "", "7891234567890"}) {
+    ++item;
+    sql.push_back(
+        "INSERT INTO PRODUTO_NOTA (ID_PRODUTO, CD_PRODUTO, NB_ITEM, TX_QUANTIDADE, "
+        "TX_VALOR_ITEM, TX_BASE_ICMS, TX_ALIQUOTA, ID_NOTA) VALUES (" +
+        std::to_string(item) + ", '" + codigo + "', " + std::to_string(item) +
+        ", '1000', '100', '100', '1800', 1)");
+  }
+  sql.push_back(
+      "INSERT INTO INVENTARIO (ID_INVENTARIO, DATA_INVENTARIO, ID_PRODUTO, QUANTIDADE, "
+      "VALOR_PRODUTO, CODIGO_POSSE, CNPJ_POSS_PROP, IE_POSS_PROP, UF_POSSPROP) "
+      "VALUES (1, '2024-05-31', 2, '1000', '100', 1, '11222333000181', '1', 'SP')");
+  sql.push_back("ALTER SEQUENCE GEN_PRODUTO RESTART WITH 100");
+  alter_base(base, sql);
+
+  dm_->ConectaCatalogo();
+  ASSERT_NO_THROW(dm_->TrocarBanco("Estranha", location(base)));
+  for (Query* q : {&dm_->tNotaFiscal, &dm_->tProdutoNota, &dm_->tProduto, &dm_->tLog,
+                   &dm_->tInventario, &dm_->tUsuarios})
+    EXPECT_TRUE(q->Active()) << q->name();
+
+  const RowSet& produtos = dm_->tProduto.Rows();
+  ASSERT_EQ(produtos.size(), std::size(cases));
+  for (const Case& c : cases)
+    EXPECT_EQ(produtos.at(static_cast<std::size_t>(c.posicao), "CD_PRODUTO"), c.codigo)
+        << "\"" << c.codigo << "\"";
+
+  dm_->tProdutoNota.Close();
+  dm_->tProdutoNota.SetParam("idNota", std::int64_t{1});
+  dm_->tProdutoNota.Open();
+  const RowSet& itens = dm_->tProdutoNota.Rows();
+  ASSERT_EQ(itens.size(), 3u);
+  EXPECT_EQ(itens.at(0, "CD_PRODUTO"), "ABC-1");
+  EXPECT_EQ(itens.at(1, "CD_PRODUTO"), "");
+  ASSERT_EQ(dm_->tInventario.Rows().size(), 1u);
+  EXPECT_EQ(dm_->tInventario.Rows().at(0, "CD_PRODUTO"), "ABC-1");
+
+  // Looked up as stored, and a new product after them keeps its place by value.
+  TProduto achado;
+  ASSERT_TRUE(achado.BuscaPorCodigo("ABC-1"));
+  EXPECT_EQ(achado.ID_PRODUTO, 2);
+  TProduto novo;
+  novo.CD_PRODUTO = "11";
+  novo.TX_DESCRICAO = "Novo";
+  novo.TX_UNIDADE = "UN";
+  novo.TX_TIPO_ALIQUOTA = "ICMS";
+  ASSERT_TRUE(novo.Inserir());
+  dm_->tProduto.Refresh();
+  EXPECT_EQ(dm_->tProduto.Rows().at(5, "CD_PRODUTO"), "11");
+}
+
 TEST_F(DataModule, TrocarBancoToAFolderWithoutTheFileLeavesNoDataDatabaseOpen) {
   connect();
   fs::path vazia = dir_ / "Vazia";

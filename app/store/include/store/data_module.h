@@ -14,6 +14,13 @@ inline constexpr const char* kCatalogFile = "tributariumbase.fdb";
 inline constexpr const char* kDataFile = "tributariumdados.fdb";
 inline constexpr const char* kTemplateFolder = "Default";
 
+// The order of product lists: by the integer value of the code, then the codes that are
+// not a number (empty, or stored so by another program) by their text. A plain cast to
+// INTEGER fails the whole list on one such code, and on a 13-digit bar code.
+inline constexpr const char* kProductCodeOrder =
+    "case when trim(CD_PRODUTO) similar to '[-+]?[0-9]{1,18}' "
+    "then cast(trim(CD_PRODUTO) as bigint) end nulls last, CD_PRODUTO";
+
 // folder + "/" + name, without doubling a separator the folder already ends with.
 std::string join_location(const std::string& folder, const std::string& name);
 
@@ -194,7 +201,7 @@ class TdmTributarium {
   Query tProdutoNota{"tProdutoNota", trDados,
                      "select * from PRODUTO_NOTA where id_nota = :idNota order by nb_item"};
   Query tProduto{"tProduto", trDados,
-                 "select * from PRODUTO order by CAST(CD_PRODUTO AS INTEGER) asc"};
+                 std::string("select * from PRODUTO order by ") + kProductCodeOrder};
   Query tProprietario{"tProprietario", trDados, "select * from  PROPRIETARIO"};
   Query tInventario{
       "tInventario", trDados,
