@@ -45,13 +45,14 @@ class CommandScope {
   CommandScope& operator=(const CommandScope&) = delete;
 };
 
+// Stored before anything is sent, so a failed command still uses its number up. The
+// file is visited once: the digits are overwritten where they are unless their count
+// changes (at 10, 100 and the wrap to 1), when the file is rewritten whole.
 int NextPacketNumber() {
-  common::IniFile ini = core::Config();
-  int packet = static_cast<int>(ini.read_int("Flags", "NumPkt", 1)) + 1;
-  if (packet < 1 || packet > 255) packet = 1;
-  // Stored before anything is sent, so a failed command still uses its number up.
-  ini.write("Flags", "NumPkt", std::to_string(packet));
-  return packet;
+  return static_cast<int>(core::StepConfigNumber("Flags", "NumPkt", 1, [](long stored) {
+    const long packet = static_cast<long>(static_cast<int>(stored)) + 1;
+    return packet < 1 || packet > 255 ? 1L : packet;
+  }));
 }
 
 void SetFailure(int code, std::string message) {

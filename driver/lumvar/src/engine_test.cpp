@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "common/ini.h"
+#include "orvik/core/config.h"
 #include "orvik/core/fake_transport.h"
 #include "orvik/core/state.h"
 #include "orvik/core/test_folder.h"
@@ -110,6 +111,50 @@ TEST_F(Engine, PacketNumbersAdvanceWrapAndArePersistedFirst) {
   StartWith("[Flags]\r\nNumPkt=40\r\n");
   EXPECT_EQ(ExecuteLumvar("AbreGaveta", ""), -5);
   EXPECT_EQ(Key("Flags", "NumPkt"), "41");
+}
+
+// The packet number is read from the file on every command, whoever changed it since.
+TEST_F(Engine, PacketNumberFollowsTheFileBetweenCommands) {
+  StartWith("[Sistema]\r\nPorta=COM1\r\n[Flags]\r\nNumPkt=20\r\n");
+  ExecuteLumvar("AbreGaveta", "");
+  ExecuteLumvar("AbreGaveta", "");
+  // Edited in place by another program.
+  folder.WriteIni("[Sistema]\r\nPorta=COM1\r\n[Flags]\r\nNumPkt=40\r\n");
+  ExecuteLumvar("AbreGaveta", "");
+  // Replaced by a new file renamed over it.
+  folder.Write("ORVIK.new", "[Flags]\r\nNumPkt=7\r\n");
+  std::filesystem::rename(folder.path() / "ORVIK.new", folder.ini());
+  ExecuteLumvar("AbreGaveta", "");
+  ExecuteLumvar("AbreGaveta", "");
+  // Deleted: the default applies and the file comes back with the number used.
+  std::filesystem::remove(folder.ini());
+  ExecuteLumvar("AbreGaveta", "");
+  std::vector<std::string> packets;
+  for (const SentFrame& f : sent) packets.push_back(f.packet);
+  EXPECT_EQ(packets, (std::vector<std::string>{"21", "22", "41", "8", "9", "2"}));
+  EXPECT_EQ(folder.Read("ORVIK.INI"), "[Flags]\r\nNumPkt=2\r\n");
+}
+
+// Without $ORVIK_INI the file is looked up on every command: a new one higher in the
+// order takes over, and when it goes the next one is used again.
+TEST_F(Engine, PacketNumberFollowsTheLookedUpFile) {
+  StartWith("");
+  core::TestFolder high, low;
+  ::unsetenv("ORVIK_INI");
+  core::SetConfigFolders({high.path() / "orvik", low.path()});
+  low.WriteIni("[Flags]\r\nNumPkt=30\r\n");
+  ExecuteLumvar("AbreGaveta", "");
+  std::filesystem::create_directory(high.path() / "orvik");
+  high.Write("orvik/Orvik.ini", "[Flags]\r\nNumPkt=100\r\n");
+  ExecuteLumvar("AbreGaveta", "");
+  ExecuteLumvar("AbreGaveta", "");
+  std::filesystem::remove(high.path() / "orvik/Orvik.ini");
+  ExecuteLumvar("AbreGaveta", "");
+  core::SetConfigFolders({});
+  std::vector<std::string> packets;
+  for (const SentFrame& f : sent) packets.push_back(f.packet);
+  EXPECT_EQ(packets, (std::vector<std::string>{"31", "101", "102", "32"}));
+  EXPECT_EQ(low.Read("ORVIK.INI"), "[Flags]\r\nNumPkt=32\r\n");
 }
 
 TEST_F(Engine, SuccessClassificationAndOutputs) {
