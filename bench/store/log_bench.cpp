@@ -34,7 +34,7 @@ const char* const kLines[] = {
 };
 
 // A catalogue whose day already holds `lines` lines, spread from midnight to now, the
-// module connected to it (today's list read).
+// module connected to it.
 struct Catalogue {
   fs::path dir;
   std::unique_ptr<TdmTributarium> dm;
@@ -65,8 +65,7 @@ struct Catalogue {
       if (i % 1000 == 999) dm->trCatalogo.CommitRetaining();
     }
     dm->trCatalogo.CommitRetaining();
-    dm->tLog.Close();
-    dm->tLog.Open();
+    dm->ConectaCatalogo();  // as the program starts: today's list read whole once
   }
   ~Catalogue() {
     dm.reset();

@@ -805,6 +805,28 @@ void Query::Refresh() {
   Open();
 }
 
+void Query::Assign(RowSet rows) {
+  rows_ = std::move(rows);
+  active_ = true;
+  notify();
+}
+
+void Query::Amend(const std::function<void(RowSet&)>& change) {
+  if (!active_) throw std::logic_error("consulta fechada: " + name_);
+  change(rows_);
+  notify();
+}
+
+RowSet Query::TakeRows() {
+  RowSet out = std::move(rows_);
+  rows_ = RowSet{};
+  if (active_) {
+    active_ = false;
+    notify();
+  }
+  return out;
+}
+
 int Query::Subscribe(std::function<void(const Query&)> observer) {
   int token = next_token_++;
   observers_.emplace(token, std::move(observer));

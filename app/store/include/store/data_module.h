@@ -6,6 +6,7 @@
 #include <string>
 
 #include "store/firebird.h"
+#include "store/todays_log.h"
 
 namespace store {
 
@@ -48,7 +49,8 @@ class TdmTributarium {
   void AbreConsultas();
 
   // Writes one line to the operation log under UsuarioLogado (0 before login), with
-  // the current date and time, commits, then reopens tLog and calls ProcessMessages.
+  // the current date and time, commits, then brings tLog up to date (as reopening it
+  // would, reading only the lines added since it was read) and calls ProcessMessages.
   // On failure: rollback, OnLogError("Erro ao gravar log: " + text), false.
   bool GravaLog(const std::string& linha);
 
@@ -187,10 +189,12 @@ class TdmTributarium {
   Query tUsuarioAtual{"tUsuarioAtual", trCatalogo,
                       "select * from usuarios where login_usuario=:login_usuario and "
                       "senha=:senha"};
+  // Newest first also within one second (by key), where the engine's sort alone leaves
+  // the order to chance; todays_log() puts added lines in the same places.
   Query tLog{"tLog", trCatalogo,
              "select log.*, usuarios.nome_usuario \nfrom log left join usuarios on "
              "log.id_usuario = usuarios.id_usuario\nwhere DATA = CURRENT_DATE order by hora "
-             "desc"};
+             "desc, log.id_itemlog desc"};
   Query tGeraLog{"tGeraLog", trCatalogo,
                  "select usuarios.nome_usuario as usuario, log.data, log.hora, "
                  "log.tx_operacao\nfrom log left join usuarios\n    on log.id_usuario = "
@@ -244,8 +248,13 @@ class TdmTributarium {
   // The query object by its name (nullptr when unknown), for windows that show one.
   Query* query(const std::string& name);
 
+  // What keeps tLog up to date after each log line.
+  const TodaysLog& todays_log() const { return todays_log_; }
+
  private:
   void open_catalogue_if_needed();
+  // After tLog and trCatalogo: made after them and gone before them.
+  TodaysLog todays_log_{tLog, trCatalogo};
 };
 
 // The module of the program (the last one created that still lives), or nullptr.

@@ -162,6 +162,16 @@ class Query {
   bool Active() const { return active_; }
   const RowSet& Rows() const { return rows_; }
 
+  // For lists kept up to date piece by piece instead of read again whole. The rows given
+  // or changed must be what Open would read at that moment, columns and order included.
+  // Assign puts rows read elsewhere in place of these (the query is then open); Amend
+  // changes the rows of an open query in place (std::logic_error when it is closed).
+  // Both tell the observers once, as Open does.
+  void Assign(RowSet rows);
+  void Amend(const std::function<void(RowSet&)>& change);
+  // The rows read by Open, moved out without a copy; the query is closed afterwards.
+  RowSet TakeRows();
+
   // Observers: called with this query after it opened or closed, on the thread that
   // opened or closed it (a worker thread too: windows queue the news to their own).
   int Subscribe(std::function<void(const Query&)> observer);
