@@ -138,6 +138,10 @@ long StepConfigNumber(std::string_view section, std::string_view key, long def,
           at / kSectorBytes == (at + written.size() - 1) / kSectorBytes &&
           ::pwrite(fd, written.data(), written.size(), static_cast<off_t>(at)) ==
               static_cast<ssize_t>(written.size())) {
+        // Hands the digits to the disk now rather than at the next periodic writeback,
+        // as a file renamed over another is on ext4; nothing waits for it.
+        ::sync_file_range(fd, static_cast<off_t>(at), static_cast<off_t>(written.size()),
+                          SYNC_FILE_RANGE_WRITE);
         ::close(fd);
         return value;
       }
