@@ -108,6 +108,22 @@ void TodaysLog::mark_unseen(std::int64_t from, std::int64_t to,
     if (!seen.count(id)) pending_.insert(id);
 }
 
+std::vector<std::pair<std::int64_t, std::string>> TodaysLog::committed_pending() {
+  std::vector<std::pair<std::int64_t, std::string>> out;
+  if (pending_.empty()) return out;
+  probe_.Close();
+  probe_.SetParam("de", *pending_.begin());
+  probe_.SetParam("ate", *pending_.rbegin());
+  probe_.Open();
+  const RowSet& p = probe_.Rows();
+  for (std::size_t i = 0; i < p.size(); ++i) {
+    std::int64_t id = p.integer(i, "ID_ITEMLOG");
+    if (pending_.count(id)) out.emplace_back(id, p.at(i, "DATA"));
+  }
+  probe_.Close();
+  return out;
+}
+
 void TodaysLog::Reload() {
   Updating guard(updating_);
   known_ = false;
@@ -136,15 +152,29 @@ void TodaysLog::Reload() {
   ++full_reads_;
   bool mergeable = take_with_keys(whole_, rows, keys);
 
-  // Keys handed out before the reading and not in it are looked for later; so are those
-  // handed out while it ran, below the newest line it found.
-  std::int64_t top = s.last_key;
-  for (const Key& k : keys) top = std::max(top, k.id);
+  // Every key handed out so far is in the list or looked for later (a line committed
+  // after the reading).
+  std::int64_t handed_out = -1;
+  try {
+    handed_out = read_state().last_key;
+  } catch (const DatabaseError&) {
+  }
+  mergeable = mergeable && handed_out >= 0;
   std::set<std::int64_t> seen;
-  for (const Key& k : keys)
-    if (k.id > top - kPendingWindow) seen.insert(k.id);
-  newest_ = top;
-  mark_unseen(1, top, seen);
+  for (const Key& k : keys) {
+    if (k.id > handed_out - kPendingWindow) seen.insert(k.id);
+  }
+  newest_ = handed_out;
+  mark_unseen(1, handed_out, seen);
+  // Most of those are lines of earlier days: settled now, while the whole reading is
+  // being paid for, rather than with the next line.
+  if (mergeable) {
+    try {
+      for (auto& [id, day] : committed_pending())
+        if (day != s.day) pending_.erase(id);
+    } catch (const DatabaseError&) {
+    }
+  }
 
   mergeable = mergeable && std::is_sorted(keys.begin(), keys.end(), comes_before);
   keys_ = std::move(keys);
@@ -179,19 +209,9 @@ bool TodaysLog::read_new_lines() {
   // Keys seen missing before, committed since: today's are read whole below.
   std::set<std::int64_t> found;
   std::set<std::int64_t> late;
-  if (!pending_.empty()) {
-    probe_.Close();
-    probe_.SetParam("de", *pending_.begin());
-    probe_.SetParam("ate", *pending_.rbegin());
-    probe_.Open();
-    const RowSet& p = probe_.Rows();
-    for (std::size_t i = 0; i < p.size(); ++i) {
-      std::int64_t id = p.integer(i, "ID_ITEMLOG");
-      if (!pending_.count(id)) continue;
-      found.insert(id);
-      if (p.at(i, "DATA") == day_) late.insert(id);
-    }
-    probe_.Close();
+  for (auto& [id, day] : committed_pending()) {
+    found.insert(id);
+    if (day == day_) late.insert(id);
   }
   RowSet late_rows;
   std::vector<Key> late_keys;

@@ -158,6 +158,36 @@ TEST_F(TodaysLogTest, LinesOfAnotherMachineShowIncludingOnesCommittedLate) {
   EXPECT_EQ(full_reads(), reads + 1);
 }
 
+TEST_F(TodaysLogTest, ALineUncommittedWhileTheListIsReadWholeShowsOnceCommitted) {
+  OtherMachine other(catalogue());
+  other.write(1, today_, {15, 0, 0}, "antes", true);
+  other.write(1, today_, {15, 0, 1}, "em curso", false);
+  dm_->ConectaCatalogo();
+  int reads = full_reads();
+  EXPECT_EQ(texts(), (std::vector<std::string>{"antes"}));
+  other.tr.CommitRetaining();
+  ASSERT_TRUE(log_at({15, 0, 2}, "nossa"));
+  expect_list_as_read_afresh("after the other line was committed");
+  EXPECT_EQ(texts(), (std::vector<std::string>{"nossa", "em curso", "antes"}));
+  EXPECT_EQ(full_reads(), reads);
+}
+
+TEST_F(TodaysLogTest, LinesKeyedByHandAreShownToo) {
+  OtherMachine other(catalogue());
+  RowSet r = select(dm_->trCatalogo, "select gen_id(gen_log, 0) from rdb$database");
+  std::int64_t ahead = r.integer(0, "GEN_ID") + 10 * TodaysLog::kPendingWindow;
+  ExecSQL(other.tr,
+          "insert into LOG (ID_ITEMLOG, ID_USUARIO, DATA, HORA, TX_OPERACAO) values (:id, 1, "
+          ":dia, '14:00:00', 'à mão')",
+          {{"id", ahead}, {"dia", today_}});
+  other.tr.CommitRetaining();
+  for (int i = 1; i <= 3; ++i) {
+    ASSERT_TRUE(log_at({14, 0, i}, "linha " + std::to_string(i)));
+    expect_list_as_read_afresh("line " + std::to_string(i));
+  }
+  EXPECT_EQ(texts(), (std::vector<std::string>{"linha 3", "linha 2", "linha 1", "à mão"}));
+}
+
 TEST_F(TodaysLogTest, FailedLinesLeaveTheListRight) {
   // A line the table refuses after its key was handed out.
   ExecSQL(dm_->trCatalogo, "CREATE EXCEPTION LINHA_RECUSADA 'linha recusada'");

@@ -59,6 +59,8 @@ class TodaysLog {
   // when a key cannot be read (the rows are still good, but cannot be merged).
   bool take_with_keys(Query& q, RowSet& rows, std::vector<Key>& keys);
   void mark_unseen(std::int64_t from, std::int64_t to, const std::set<std::int64_t>& seen);
+  // The pending keys whose lines are committed by now, with their days.
+  std::vector<std::pair<std::int64_t, std::string>> committed_pending();
 
   Query& list_;
   Query state_;
