@@ -278,6 +278,17 @@ TEST_F(EditorsTest, ProductFilterMatchesPartsOfCodeAndDescriptionIgnoringCase) {
   EXPECT_TRUE(dialogos_.mensagens.empty());
 }
 
+TEST_F(EditorsTest, ProductFilterListsCodesThatAreNotNumbersAfterTheNumbers) {
+  // Codes stored by other means (an import, an older program): a bar code too large for
+  // an integer, and codes that are not numbers at all.
+  for (auto c : {"ABC-12", "7891234567895", "12", "112", "B12"}) Produto(c, "Produto");
+  TfrmProdutos w(*principal_);
+  w.edtFiltroCodigo()->setText(QStringLiteral("12"));
+  EXPECT_EQ(Coluna(w.modeloAtual(), "CD_PRODUTO"),
+            (std::vector<std::string>{"12", "112", "7891234567895", "ABC-12", "B12"}));
+  EXPECT_TRUE(dialogos_.mensagens.empty());
+}
+
 TEST_F(EditorsTest, StockRuleCreatesRemovesAndRecreatesTheInventoryRow) {
   GravaDono();
   TfrmProdutos w(*principal_);

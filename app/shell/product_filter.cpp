@@ -1,5 +1,7 @@
 #include "product_filter.h"
 
+#include <string>
+
 #include "store/data_module.h"
 
 namespace shell {
@@ -8,7 +10,8 @@ FiltroProdutos::FiltroProdutos(store::TdmTributarium& dm)
     : q_(std::make_unique<store::Query>(
           "qFiltroProduto", dm.trDados,
           "select * from PRODUTO\nwhere CD_PRODUTO containing :codigo\n"
-          "and TX_DESCRICAO containing :descricao\norder by CAST(CD_PRODUTO AS INTEGER) asc")) {}
+          "and TX_DESCRICAO containing :descricao\norder by " +
+              std::string(store::kProductCodeOrder))) {}
 
 FiltroProdutos::~FiltroProdutos() = default;
 

@@ -252,7 +252,6 @@ class TdmTributarium {
   const TodaysLog& todays_log() const { return todays_log_; }
 
  private:
-  void open_catalogue_if_needed();
   // After tLog and trCatalogo: made after them and gone before them.
   TodaysLog todays_log_{tLog, trCatalogo};
 };
