@@ -90,11 +90,10 @@ int VendeItem(const std::string& code, const std::string& description, const std
               const std::string& discount) {
   // A long description left by AumentaDescricaoItem takes the place of the argument.
   std::string text = description;
-  if (auto lines = coupon_files::ReadLines(coupon_files::kDescription)) {
+  if (auto lines = coupon_files::TakeLines(coupon_files::kDescription)) {
     text.clear();
     for (size_t i = 0; i < lines->size(); ++i) text += (i ? "\n" : "") + (*lines)[i];
   }
-  coupon_files::Remove(coupon_files::kDescription);
 
   const TaxPart tax = MapTaxCode(aliquot);
   int r = NoteIcmsTotal();

@@ -85,8 +85,7 @@ std::string ClosingText(const std::string& message) {
 
 // The consumer named by IdentificaConsumidor, identified on the coupon being closed.
 void IdentifyConsumerOfFile() {
-  const auto lines = coupon_files::ReadLines(coupon_files::kConsumer);
-  coupon_files::Remove(coupon_files::kConsumer);
+  const auto lines = coupon_files::TakeLines(coupon_files::kConsumer);
   if (!lines) return;
   static const char* const kItems[] = {"IdConsumidor=", "NomeConsumidor=", "EnderecoConsumidor="};
   std::string parameters;

@@ -30,10 +30,11 @@ bool Recreate(std::string_view name, const std::vector<std::string>& lines) {
   return false;
 }
 
-std::optional<std::vector<std::string>> ReadLines(std::string_view name) {
+std::optional<std::vector<std::string>> TakeLines(std::string_view name) {
   const auto found = common::find_case_blind(CurrentFolder(), name);
   if (!found) return std::nullopt;
   const auto data = common::read_file(*found);
+  Remove(name);
   if (!data) return std::nullopt;
   return common::split_lines(*data);
 }

@@ -15,8 +15,10 @@ inline constexpr std::string_view kDescription = "AUMENTA.TXT";
 // file) when it cannot be written.
 bool Recreate(std::string_view name, const std::vector<std::string>& lines);
 
-// The lines of the file, or nothing when it does not exist.
-std::optional<std::vector<std::string>> ReadLines(std::string_view name);
+// The lines of the file, which is then removed in every spelling of its name; nothing
+// when it does not exist. The folder is searched once when the file is absent, as it
+// usually is.
+std::optional<std::vector<std::string>> TakeLines(std::string_view name);
 
 // Removes the file in every spelling of its name.
 void Remove(std::string_view name);
