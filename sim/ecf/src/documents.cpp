@@ -141,22 +141,8 @@ void Commands::finish_document(const std::string& title, const std::string& fina
 }
 
 std::string Commands::tax_word(int t) const {
-  switch (t) {
-    case kF:
-      return "F1";
-    case kI:
-      return "I1";
-    case kN:
-      return "N1";
-    case kFS:
-      return "FS1";
-    case kIS:
-      return "IS1";
-    case kNS:
-      return "NS1";
-    default:
-      return std::string(s_.rates[t].icms ? "T" : "S") + zeros(t, 2);
-  }
+  if (std::string_view fixed = fixed_totalizer_name(t); !fixed.empty()) return std::string(fixed);
+  return std::string(s_.rates[t].icms ? "T" : "S") + zeros(t, 2);
 }
 
 namespace {
@@ -271,31 +257,25 @@ void Commands::sale_effect(int t, Money value) {
 // --- opening --------------------------------------------------------------------------------
 
 Reply Commands::abre_cupom_fiscal() {
-  if (int e = can_open(true)) return fail(e);
-  start_document(kFiscalCoupon, kSelling);
-  Document& d = s_.open;
-  d.ccf = ++s_.ccf;
-  d.customer_id = a_.get("IdConsumidor").value_or("");
-  d.customer_name = a_.get("NomeConsumidor").value_or("");
-  d.customer_address = a_.get("EnderecoConsumidor").value_or("");
-  s_.open_header = owner_header();
-  Page pg;
-  pg.line(header_line(d, "CCF:", d.ccf));
-  s_.open_header += pg.bytes();
-  return ok();
+  return open_sale_document(kFiscalCoupon, &Document::ccf, s_.ccf, "CCF:");
 }
 
 Reply Commands::abre_cupom_nao_fiscal() {
+  return open_sale_document(kNonFiscalReceipt, &Document::gnf, s_.gnf, "GNF:");
+}
+
+Reply Commands::open_sale_document(int kind, int Document::*number, int& counter,
+                                   const char* label) {
   if (int e = can_open(true)) return fail(e);
-  start_document(kNonFiscalReceipt, kSelling);
+  start_document(kind, kSelling);
   Document& d = s_.open;
-  d.gnf = ++s_.gnf;
+  d.*number = ++counter;
   d.customer_id = a_.get("IdConsumidor").value_or("");
   d.customer_name = a_.get("NomeConsumidor").value_or("");
   d.customer_address = a_.get("EnderecoConsumidor").value_or("");
   s_.open_header = owner_header();
   Page pg;
-  pg.line(header_line(d, "GNF:", d.gnf));
+  pg.line(header_line(d, label, d.*number));
   s_.open_header += pg.bytes();
   return ok();
 }

@@ -49,22 +49,8 @@ std::string hms(const DateTime& t) {
 }
 
 std::string totalizer_code(const std::array<Rate, kRateSlots>& rates, int t) {
-  switch (t) {
-    case kF:
-      return "F1";
-    case kI:
-      return "I1";
-    case kN:
-      return "N1";
-    case kFS:
-      return "FS1";
-    case kIS:
-      return "IS1";
-    case kNS:
-      return "NS1";
-    default:
-      return zeros(t, 2) + (rates[t].icms ? "T" : "S") + zeros(rates[t].percent, 4);
-  }
+  if (std::string_view fixed = fixed_totalizer_name(t); !fixed.empty()) return std::string(fixed);
+  return zeros(t, 2) + (rates[t].icms ? "T" : "S") + zeros(rates[t].percent, 4);
 }
 
 }  // namespace
@@ -131,7 +117,7 @@ std::string memory_dump(const State& s) {
         w.field(it.unit);
         w.field(it.price);
         w.field(it.price_decimals);
-        w.field(totalizer_code(s.reductions.empty() ? s.rates : s.rates, it.totalizer));
+        w.field(totalizer_code(s.rates, it.totalizer));
         w.field(it.gross);
         w.field(it.adjustment);
         w.field(it.cancelled ? "S" : "N");

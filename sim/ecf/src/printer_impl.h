@@ -99,6 +99,9 @@ class Commands {
   // document helpers
   int can_open(bool sale) const;
   void start_document(int kind, int phase);
+  // Opens a coupon or non-fiscal receipt: its number from the counter, the consumer
+  // from the parameters, the header line with the counter's label.
+  Reply open_sale_document(int kind, int Document::*number, int& counter, const char* label);
   std::string header_line(const Document& d, const char* counter_label, int counter) const;
   std::string owner_header() const;
   std::string footer(const DateTime& t) const;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ecf_sim {
@@ -13,6 +14,27 @@ using Money = int64_t;
 
 // Totalizer keys of a sale: 0-15 the programmable rate slots, then the fixed ones.
 enum Totalizer : int { kF = 16, kI = 17, kN = 18, kFS = 19, kIS = 20, kNS = 21, kTotalizers = 22 };
+
+// How the printer names a fixed totalizer ("F1", "I1", ...); empty for a rate slot, whose
+// name depends on the rate programmed there.
+constexpr std::string_view fixed_totalizer_name(int t) {
+  switch (t) {
+    case kF:
+      return "F1";
+    case kI:
+      return "I1";
+    case kN:
+      return "N1";
+    case kFS:
+      return "FS1";
+    case kIS:
+      return "IS1";
+    case kNS:
+      return "NS1";
+    default:
+      return {};
+  }
+}
 constexpr int kRateSlots = 16;
 constexpr int kPaymentSlots = 16;  // slot 0 is cash (code -2), slot c+1 is code c (0-14)
 constexpr int kNonFiscalSlots = 15;
