@@ -26,6 +26,7 @@
 #include "products_editor.h"
 #include "store/data_module.h"
 #include "store/entities.h"
+#include "termination_signals.h"
 #include "users_editor.h"
 
 namespace shell {
@@ -227,6 +228,8 @@ TformTributarium::Partida TformTributarium::Inicia(
     // A first start in an empty folder gets the delivered catalogue and template.
     store::InstalaBasesEntregues(dm_.PathBaseDados);
     dm_.ConectaCatalogo();
+    // The engine took SIGTERM and SIGINT at its first connection.
+    TerminationSignals::TakeBack();
   } catch (const std::exception& e) {
     msg::ErroGeral(this, QStringLiteral("Não foi possível abrir o catálogo de bases de dados em "
                                         "\"%1\".\n%2")
