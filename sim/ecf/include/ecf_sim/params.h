@@ -33,6 +33,8 @@ class Params {
   std::optional<int64_t> decimal(const std::string& name, int places) const;
 
   std::size_t size() const { return values_.size(); }
+  // Every item by name, values as get() gives them.
+  const std::map<std::string, std::string, CaseBlindLess>& items() const { return values_; }
 
  private:
   std::map<std::string, std::string, CaseBlindLess> values_;
