@@ -263,7 +263,8 @@ store::TListaProdutos SoProdutos(const std::vector<ProdutoLido>& lista) {
 ResultadoImportacao ImportaProdutos(
     const std::vector<ProdutoLido>& lista, const store::TListaSelecao& selecao,
     const std::function<void(int)>& progresso,
-    const std::function<void(const ProdutoLido&, const std::string&)>& recusado) {
+    const std::function<void(const ProdutoLido&, const std::string&)>& recusado,
+    const std::function<void(const ProdutoLido&)>& importado) {
   ResultadoImportacao r;
   for (std::size_t i = 0; i < lista.size(); ++i) {
     if (i < selecao.size() && selecao[i]) {
@@ -273,7 +274,10 @@ ResultadoImportacao ImportaProdutos(
       p.TX_VALOR_UNITARIO = lista[i].preco;
       p.TX_ALIQUOTA = lista[i].aliquota;
       try {
-        if (p.Inserir()) ++r.importados;
+        if (p.Inserir()) {
+          ++r.importados;
+          if (importado) importado(lista[i]);
+        }
       } catch (const store::TEBancoDados& e) {
         ++r.recusados;
         if (recusado) recusado(lista[i], e.MensagemCom(p.TX_DESCRICAO));

@@ -76,11 +76,12 @@ struct ResultadoImportacao {
 // Inserts every product whose flag is set, in list order. A database refusal
 // (TEBancoDados) is told to recusado with its message filled with the description and
 // the import goes on; any other error ends it (interrompida). progresso(i) after each
-// index.
+// index; importado after each product that went in.
 ResultadoImportacao ImportaProdutos(
     const std::vector<ProdutoLido>& lista, const store::TListaSelecao& selecao,
     const std::function<void(int)>& progresso = {},
-    const std::function<void(const ProdutoLido&, const std::string&)>& recusado = {});
+    const std::function<void(const ProdutoLido&, const std::string&)>& recusado = {},
+    const std::function<void(const ProdutoLido&)>& importado = {});
 
 // The first n characters of a UTF-8 text.
 std::string Primeiros(const std::string& s, std::size_t n);

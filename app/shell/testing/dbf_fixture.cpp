@@ -7,7 +7,10 @@
 namespace shell::testing {
 
 void EscreveDbf(const std::filesystem::path& arquivo, const TabelaDbf& t) {
-  DBFHandle h = DBFCreateEx(arquivo.c_str(), t.pagina.c_str());
+  // shapelib spells the extension its own way; the table is written under a work name
+  // and then given the one asked for.
+  const std::filesystem::path escrita = arquivo.parent_path() / "escrita-de-teste.dbf";
+  DBFHandle h = DBFCreateEx(escrita.c_str(), t.pagina.c_str());
   if (!h) throw std::runtime_error("DBFCreate " + arquivo.string());
   for (const CampoDbf& c : t.campos)
     if (DBFAddNativeFieldType(h, c.nome.c_str(), c.tipo, c.largura, c.casas) < 0)
@@ -25,10 +28,11 @@ void EscreveDbf(const std::filesystem::path& arquivo, const TabelaDbf& t) {
   DBFClose(h);
   // shapelib writes a .cpg beside the table for the code page; the tables of the
   // point-of-sale program come without one.
-  std::filesystem::path cpg = arquivo;
+  std::filesystem::path cpg = escrita;
   cpg.replace_extension(".cpg");
   std::error_code ec;
   std::filesystem::remove(cpg, ec);
+  std::filesystem::rename(escrita, arquivo);
 }
 
 TabelaDbf TabelaProdutos(const std::vector<std::vector<std::string>>& linhas) {
