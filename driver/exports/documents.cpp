@@ -1,13 +1,15 @@
 // Reports, non-fiscal documents, cheques, drawer and programming.
 //
-// Not built yet: every Lumvar routine of this group (orvik::lumvar) and every QVX routine
-// (orvik::qvx); each is marked kNotBuilt where it belongs.
+// Families 1 and 2 run the routines of orvik::qvx. Not built yet: every Lumvar routine of
+// this group (orvik::lumvar), each marked kNotBuilt where it belongs.
 #include "dispatch.h"
 #include "orvik/core/config.h"
 #include "orvik/orvik.h"
+#include "orvik/qvx/routines.h"
 
 using namespace orvik::exports;
 namespace core = orvik::core;
+namespace qvx = orvik::qvx;
 
 namespace {
 
@@ -25,7 +27,7 @@ extern "C" {
 // ---- Readings and day operations ----
 
 ORVIK_API int ORVIK_CALL Orvik_LeituraX(void) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt);
+  return Dispatch(__func__, kNotBuilt, qvx::LeituraX);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_LeituraXSerial(void) {
@@ -33,18 +35,19 @@ ORVIK_API int ORVIK_CALL Orvik_LeituraXSerial(void) {
 }
 
 ORVIK_API int ORVIK_CALL Orvik_ReducaoZ(const char* date, const char* time) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, date, time);
+  return Dispatch(__func__, kNotBuilt, qvx::ReducaoZ, date, time);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_LeituraMemoriaFiscalData(const char* first_date,
                                                         const char* last_date, const char* kind) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, first_date, last_date, kind);
+  return Dispatch(__func__, kNotBuilt, qvx::LeituraMemoriaFiscalData, first_date, last_date, kind);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_LeituraMemoriaFiscalReducao(const char* first_reduction,
                                                            const char* last_reduction,
                                                            const char* kind) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, first_reduction, last_reduction, kind);
+  return Dispatch(__func__, kNotBuilt, qvx::LeituraMemoriaFiscalReducao, first_reduction,
+                  last_reduction, kind);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_LeituraMemoriaFiscalSerialData(const char* first_date,
@@ -70,11 +73,11 @@ ORVIK_API int ORVIK_CALL Orvik_FechamentoDoDia(void) {
 // ---- Gerencial reports ----
 
 ORVIK_API int ORVIK_CALL Orvik_AbreRelatorioGerencial(void) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt);
+  return Dispatch(__func__, kNotBuilt, qvx::AbreRelatorioGerencial);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_AbreRelatorioGerencialMFD(const char* index) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, index);
+  return Dispatch(__func__, kNotBuilt, qvx::AbreRelatorioGerencialMFD, index);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_RelatorioGerencial(const char* text) {
@@ -85,7 +88,7 @@ ORVIK_API int ORVIK_CALL Orvik_RelatorioGerencial(const char* text) {
     return 1;
   });
   if (cleared != 1) return 0;
-  const int result = Dispatch(__func__, kNotBuilt, kNotBuilt, text);
+  const int result = Dispatch(__func__, kNotBuilt, qvx::ImprimeLinha, text);
   if (result == 1) {
     Guarded(__func__, [] {
       SetGerencialOpen(true);
@@ -96,11 +99,11 @@ ORVIK_API int ORVIK_CALL Orvik_RelatorioGerencial(const char* text) {
 }
 
 ORVIK_API int ORVIK_CALL Orvik_UsaRelatorioGerencialMFD(const char* text) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, text);
+  return Dispatch(__func__, kNotBuilt, qvx::ImprimeLinha, text);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_FechaRelatorioGerencial(void) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt);
+  return Dispatch(__func__, kNotBuilt, qvx::FechaDocumento);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_NomeiaRelatorioGerencialMFD(const char* index, const char* name) {
@@ -116,7 +119,7 @@ ORVIK_API int ORVIK_CALL Orvik_ImprimeDepartamentos(void) {
 ORVIK_API int ORVIK_CALL Orvik_AbreComprovanteNaoFiscalVinculado(const char* form,
                                                                  const char* value,
                                                                  const char* coo) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, form, value, coo);
+  return Dispatch(__func__, kNotBuilt, qvx::AbreComprovanteNaoFiscalVinculado, form, value, coo);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_AbreComprovanteNaoFiscalVinculadoMFD(const char* form,
@@ -128,11 +131,11 @@ ORVIK_API int ORVIK_CALL Orvik_AbreComprovanteNaoFiscalVinculadoMFD(const char* 
 }
 
 ORVIK_API int ORVIK_CALL Orvik_UsaComprovanteNaoFiscalVinculado(const char* text) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, text);
+  return Dispatch(__func__, kNotBuilt, qvx::ImprimeLinha, text);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_FechaComprovanteNaoFiscalVinculado(void) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt);
+  return Dispatch(__func__, kNotBuilt, qvx::FechaDocumento);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_EstornoNaoFiscalVinculadoMFD(const char* id, const char* name,
@@ -211,11 +214,11 @@ ORVIK_API int ORVIK_CALL Orvik_CancelaItemNaoFiscalMFD(const char* item) {
 }
 
 ORVIK_API int ORVIK_CALL Orvik_Sangria(const char* value) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, value);
+  return Dispatch(__func__, kNotBuilt, qvx::Sangria, value);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_Suprimento(const char* value, const char* form) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt, value, form);
+  return Dispatch(__func__, kNotBuilt, qvx::Suprimento, value, form);
 }
 
 // ---- Cheques and authentication ----
@@ -255,7 +258,7 @@ ORVIK_API int ORVIK_CALL Orvik_ImprimeCopiaCheque(void) {
 }
 
 ORVIK_API int ORVIK_CALL Orvik_Autenticacao(void) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt);
+  return Dispatch(__func__, kNotBuilt, qvx::Autenticacao);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_AutenticacaoMFD(const char* lines, const char* text) {
@@ -269,7 +272,7 @@ ORVIK_API int ORVIK_CALL Orvik_ProgramaCaracterAutenticacao(const char* characte
 // ---- Drawer, cutter and paper ----
 
 ORVIK_API int ORVIK_CALL Orvik_AcionaGaveta(void) {
-  return Dispatch(__func__, kNotBuilt, kNotBuilt);
+  return Dispatch(__func__, kNotBuilt, qvx::AcionaGaveta);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_AcionaGuilhotinaMFD(int kind) {
