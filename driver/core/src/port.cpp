@@ -160,6 +160,19 @@ void ClosePort(int index) {
   port.handle = -1;
 }
 
+size_t DiscardPortInput(int index) {
+  const PortSlot& port = Slot(index);
+  if (port.handle == -1) return 0;
+  size_t dropped = 0;
+  // Bounded, so a line that never stops talking cannot hold the caller.
+  for (int i = 0; i < 64; ++i) {
+    const std::string bytes = CurrentTransport().ReadChunk(port.handle, kChunkBytes, 0);
+    if (bytes.empty()) break;
+    dropped += bytes.size();
+  }
+  return dropped;
+}
+
 bool IsCtsOn(int index) {
   const PortSlot& port = Slot(index);
   return port.handle != -1 && CurrentTransport().Cts(port.handle);

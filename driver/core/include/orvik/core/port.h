@@ -61,6 +61,9 @@ void WritePortBytes(int index, const char* bytes, int n);
 // One read of at most 1024 bytes, waiting at most 5 ms.
 std::string ReadPortChunk(int index);
 void ClosePort(int index);
+// Reads and drops whatever is already waiting on the port (a late reply of an earlier
+// command), without waiting for more; the bytes dropped.
+size_t DiscardPortInput(int index);
 bool IsCtsOn(int index);
 // True when [Sistema] ChecaCTS is off or CTS of port 1 rises within 2 seconds.
 bool WaitForCts();
