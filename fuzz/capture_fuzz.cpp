@@ -18,8 +18,7 @@ Output Convert(std::string_view bytes, size_t piece) {
   Output out;
   orvik::memfiles::CaptureConverter converter([&](std::string_view s) { out.plain.append(s); },
                                               [&](std::string_view s) { out.rich.append(s); });
-  for (size_t at = 0; at < bytes.size(); at += piece)
-    converter.Feed(bytes.substr(at, piece));
+  for (size_t at = 0; at < bytes.size(); at += piece) converter.Feed(bytes.substr(at, piece));
   converter.Finish();
   return out;
 }

@@ -16,7 +16,9 @@ namespace {
 
 using Values = std::map<std::pair<std::string, std::string>, std::string>;
 
-std::string Upper(const std::string& s) { return common::cp1252_upper(s); }
+std::string Upper(const std::string& s) {
+  return common::cp1252_upper(s);
+}
 
 Values ReadAll(const common::IniFile& ini) {
   Values values;

@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& registro : file.Registros()) {
     const std::string line = registro->RenderLine();  // the 126 characters and CR LF
     FUZZ_CHECK(line.size() == 128 && line.compare(126, 2, "\r\n") == 0);
-    const auto again = sintegra::TRegistro::CriaRegistroDaLinha(std::string_view(line).substr(0, 126));
+    const auto again =
+        sintegra::TRegistro::CriaRegistroDaLinha(std::string_view(line).substr(0, 126));
     FUZZ_CHECK(again != nullptr);
     FUZZ_CHECK(again->RenderLine() == line);
   }
