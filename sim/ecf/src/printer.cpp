@@ -47,6 +47,8 @@ const ErrorInfo kErrors[] = {
     {8114, "ErroCMDDocumentoPago", "Documento já totalmente pago"},
     {8115, "ErroCMDMemoriaEsgotada", "Memória de fita-detalhe esgotada"},
     {8116, "ErroCMDDocumentoAberto", "Há um documento aberto"},
+    {8117, "ErroCMDChequeAusente", "Cheque ausente"},
+    {8118, "ErroCMDAcertoHorario", "Acerto de horário maior que 5 minutos"},
 };
 
 std::string lower(std::string_view s) {
@@ -424,13 +426,6 @@ Reply Commands::corta_papel() {
 
 Reply Commands::imprime_autenticacao() {
   if (s_.paper_out) return fail(8108);
-  return ok();
-}
-
-Reply Commands::imprime_cheque() {
-  auto value = a_.decimal("Valor", 2);
-  if (!value || *value <= 0) return fail(8002);
-  if (s_.open.kind != kNoDocument) return fail(8116);
   return ok();
 }
 

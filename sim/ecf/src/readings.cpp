@@ -1,6 +1,7 @@
 // Readings: X, Z (with its fiscal-memory record), fiscal-memory readings and detail-tape
 // readings, printed or handed out through LeImpressao.
 #include <cstdio>
+#include <cstdlib>
 
 #include "common/text1252.h"
 #include "printer_impl.h"
@@ -8,6 +9,10 @@
 namespace ecf_sim {
 
 namespace {
+
+// Seconds a Z may move the clock by: five minutes, and the few seconds a host takes
+// between reading the clock and sending the Z.
+constexpr int kMaxZClockStep = 300 + 5;
 
 std::optional<Date> parse_date(const std::optional<std::string>& text) {
   if (!text) return std::nullopt;
@@ -196,6 +201,9 @@ Reply Commands::emite_reducao_z() {
         sec > 59)
       return fail(8002);
     DateTime t = p_.now();
+    // The clock moves by five minutes at most at a Z.
+    const int now_s = t.hour * 3600 + t.minute * 60 + t.second;
+    if (std::abs(h * 3600 + m * 60 + sec - now_s) > kMaxZClockStep) return fail(8118);
     t.hour = h;
     t.minute = m;
     t.second = sec;

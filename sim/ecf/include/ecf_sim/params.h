@@ -40,6 +40,8 @@ class Params {
   std::size_t size() const { return values_.size(); }
   // The names given, as sent.
   std::vector<std::string> names() const;
+  // Every item by name, values as get() gives them.
+  const std::map<std::string, std::string, CaseBlindLess>& items() const { return values_; }
 
  private:
   std::map<std::string, std::string, CaseBlindLess> values_;

@@ -4,6 +4,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,13 @@ enum Phase : int {
   kPaying = 3,     // at least one payment
   kGerencialOpen = 4,
   kVoucherOpen = 5,
+};
+
+// A cheque as the printer printed it: the fields it was sent (quotes and hash signs
+// removed) and when. The cheque leaves the printer once printed.
+struct PrintedCheque {
+  std::map<std::string, std::string> fields;
+  DateTime printed;
 };
 
 class Printer {
@@ -75,6 +83,9 @@ class Printer {
   // Saves the whole state atomically (temporary file, flush, rename).
   bool save(const std::filesystem::path& file, std::string* error = nullptr) const;
 
+  // The cheques printed since the printer started, oldest first.
+  const std::vector<PrintedCheque>& printed_cheques() const { return cheques_; }
+
   // Prepares the structured memory dump and queues it for LeImpressao.
   void queue_memory_dump();
 
@@ -96,6 +107,7 @@ class Printer {
   std::size_t serial_pos_ = 0;
   std::size_t chunk_ = 2048;
   std::string paper_;
+  std::vector<PrintedCheque> cheques_;
   bool changed_ = false;
   int64_t tape_bytes_ = -1;  // bytes on the detail tape; -1 until counted
   int drawer_open_until_ = 0;
