@@ -24,6 +24,7 @@
 #include "menu_itens.h"
 #include "owner_editor.h"
 #include "products_editor.h"
+#include "recursos.h"
 #include "store/data_module.h"
 #include "store/entities.h"
 #include "termination_signals.h"
@@ -76,8 +77,7 @@ void BotaoImagem::mouseReleaseEvent(QMouseEvent* e) {
 TformTributarium::TformTributarium(store::TdmTributarium& dm, QWidget* pai)
     : QMainWindow(pai), dm_(dm) {
   setWindowTitle(QStringLiteral("Tributarium Orvik"));
-  programa_ =
-      QString::fromStdString(common::with_trailing_slash(common::executable_folder().string()));
+  programa_ = QString::fromStdString(PastaDosRecursos().string());
   MontaTela();
   auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
   f1->setContext(Qt::WindowShortcut);
