@@ -169,6 +169,8 @@ ResultadoGeracao TGeraThread::Executa() {
     saida_ = std::make_unique<sintegra::TSintegra>(
         [this](const std::string& linha) { observador_.Log(linha); });
     saida_->DefineDiretorio(DiretorioSaida);
+    // The records go into the file as they are made rather than being held for the month.
+    saida_->EscreveAoAdicionar();
     observador_.Progresso("", 0);
     observador_.Log("- Inicio Carregando dados do Banco de Dados");
 

@@ -182,8 +182,46 @@ std::filesystem::path TSintegra::OutputPath() const {
   return std::filesystem::path(diretorio_) / nome_arquivo_;
 }
 
+// The file being written while records are added, and what the trailer needs of them.
+struct TSintegra::Streaming {
+  PendingFile file;
+  std::string buffer;
+  std::vector<TContador> contadores;
+  std::shared_ptr<TRegistro> tipo10;  // the last one wins
+  std::size_t registros = 0;
+};
+
+void TSintegra::EscreveAoAdicionar() {
+  if (streaming_) return;
+  auto s = std::make_shared<Streaming>();
+  try {
+    s->file.Create(OutputPath().parent_path(), nome_arquivo_);
+  } catch (const std::exception&) {
+    return;  // held as usual; GeraArquivo meets the same folder and says why
+  }
+  s->buffer.reserve(kIoChunk + 256);
+  streaming_ = std::move(s);
+}
+
 bool TSintegra::AdicionaRegistro(std::shared_ptr<TRegistro> registro) {
   if (!registro) return false;
+  if (streaming_) {
+    Streaming& s = *streaming_;
+    try {
+      std::string_view tipo = registro->ValueView(1);
+      if (tipo == "10") s.tipo10 = registro;
+      if (tipo != "10" && tipo != "11" && tipo != "90") Conta(s.contadores, tipo);
+      ++s.registros;
+      registro->AppendRenderedLine(s.buffer);
+      if (s.buffer.size() >= kIoChunk) {
+        s.file.Write(s.buffer);
+        s.buffer.clear();
+      }
+      return true;
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
   try {
     registros_.push_back(std::move(registro));
     return true;
@@ -262,24 +300,20 @@ void TSintegra::CarregaArquivo(const std::string& arquivo) {
   }
 }
 
-void TSintegra::GeraRegistrosTipo90() {
-  const TRegistro* tipo10 = nullptr;
-  std::vector<TContador> contadores;
-  for (const auto& registro : registros_) {
-    std::string_view tipo = registro->ValueView(1);
-    if (tipo == "10") tipo10 = registro.get();  // the last one wins
-    if (tipo == "10" || tipo == "11" || tipo == "90") continue;
-    bool found = false;
-    for (TContador& contador : contadores) {
-      if (contador.Tipo == tipo) {
-        ++contador.Total;
-        found = true;
-        break;
-      }
+void TSintegra::Conta(std::vector<TContador>& contadores, std::string_view tipo) {
+  for (TContador& contador : contadores) {
+    if (contador.Tipo == tipo) {
+      ++contador.Total;
+      return;
     }
-    if (!found) contadores.push_back({std::string(tipo), 1});
   }
-  if (contadores.empty()) return;
+  contadores.push_back({std::string(tipo), 1});
+}
+
+TListaRegistros TSintegra::Trailers(const std::vector<TContador>& contadores,
+                                    const TRegistro* tipo10, std::size_t registros) {
+  TListaRegistros result;
+  if (contadores.empty()) return result;
 
   // A trailer has nine slots: up to eight type totals and the overall total fit on one.
   // More types than that go on further trailers, the overall total on the last one.
@@ -298,26 +332,54 @@ void TSintegra::GeraRegistrosTipo90() {
     trailers[k / kSlots]->AtribuiTotal(TRegTipo90::kFirstTotalField + static_cast<int>(k % kSlots),
                                        contadores[k]);
   }
-  trailers.back()->AdicionaTotal({"99", static_cast<std::int32_t>(registros_.size() + lines)});
+  trailers.back()->AdicionaTotal({"99", static_cast<std::int32_t>(registros + lines)});
   for (auto& trailer : trailers) {
     trailer->SetTrailerCount(std::to_string(lines));
-    registros_.push_back(trailer);
+    result.push_back(trailer);
   }
+  return result;
+}
+
+void TSintegra::GeraRegistrosTipo90() {
+  const TRegistro* tipo10 = nullptr;
+  std::vector<TContador> contadores;
+  for (const auto& registro : registros_) {
+    std::string_view tipo = registro->ValueView(1);
+    if (tipo == "10") tipo10 = registro.get();  // the last one wins
+    if (tipo == "10" || tipo == "11" || tipo == "90") continue;
+    Conta(contadores, tipo);
+  }
+  for (auto& trailer : Trailers(contadores, tipo10, registros_.size()))
+    registros_.push_back(trailer);
 }
 
 void TSintegra::WriteFile() {
   const std::filesystem::path target = OutputPath();
   const std::filesystem::path folder = target.parent_path();
 
-  GeraRegistrosTipo90();
-
   // Each line is what the record's GravaLinha appends; written through one stream into a
   // file beside the real one, which replaces the previous file only once complete.
-  PendingFile pending;
-  pending.Create(folder, nome_arquivo_);
-  std::string buffer;
-  buffer.reserve(kIoChunk + 256);
-  for (const auto& registro : registros_) {
+  PendingFile own;
+  PendingFile* file = &own;
+  std::string own_buffer;
+  std::string* bufferp = &own_buffer;
+  TListaRegistros pending_records;
+  if (streaming_) {
+    // Records written as added: only the trailer is left.
+    std::shared_ptr<Streaming> s = std::move(streaming_);
+    file = &s->file;
+    bufferp = &s->buffer;
+    pending_records = Trailers(s->contadores, s->tipo10.get(), s->registros);
+    streaming_ = s;  // kept until the end: it owns the pending file
+  } else {
+    GeraRegistrosTipo90();
+    own.Create(folder, nome_arquivo_);
+    own_buffer.reserve(kIoChunk + 256);
+  }
+  PendingFile& pending = *file;
+  std::string& buffer = *bufferp;
+  const TListaRegistros& to_write = streaming_ ? pending_records : registros_;
+  for (const auto& registro : to_write) {
     registro->AppendRenderedLine(buffer);
     if (buffer.size() >= kIoChunk) {
       pending.Write(buffer);
@@ -325,6 +387,7 @@ void TSintegra::WriteFile() {
     }
   }
   pending.Write(buffer);
+  buffer.clear();
   pending.Finish();
 
   // File names are compared without regard to case: an old SINTEGRA.TXT is this file too.
@@ -347,6 +410,8 @@ bool TSintegra::GeraArquivo() {
   } catch (const std::exception& e) {
     last_error_ = e.what();
   }
+  // A file written as records came is complete or discarded now.
+  streaming_.reset();
   Log(ok ? "<-- Sintegra gerado com SUCESSO" : "<-- Sintegra gerado com FALHA");
   return ok;
 }

@@ -283,6 +283,89 @@ TEST_F(BuilderTest, AMissingFolderFailsWithTheSystemReason) {
   EXPECT_EQ(log_.back(), "<-- Sintegra gerado com FALHA");
 }
 
+// The same records, held or written as added, give the same bytes: the trailers of one or
+// several lines, a second owner record (the last one names the trailer), none counted.
+TEST_F(BuilderTest, WritingAsAddedGivesTheBytesOfHeldRecords) {
+  struct Caso {
+    const char* nome;
+    std::function<std::vector<std::shared_ptr<TRegistro>>()> registros;
+  };
+  const Caso casos[] = {
+      {"one trailer",
+       [] {
+         auto s50 = std::make_shared<TRegTipo50>();
+         s50->SetCnpj("11222333000181");
+         return std::vector<std::shared_ptr<TRegistro>>{Owner("12345678000195", "111"),
+                                                        Make(TTipoRegistros::Tipo11),
+                                                        s50,
+                                                        Make(TTipoRegistros::Tipo54),
+                                                        Make(TTipoRegistros::Tipo50),
+                                                        Owner("98765432000198", "222"),
+                                                        Make(TTipoRegistros::Tipo75)};
+       }},
+      {"two trailers",
+       [] {
+         std::vector<std::shared_ptr<TRegistro>> v{Owner("12345678000195", "111")};
+         for (int t = 0; t < 9; ++t) {
+           auto r = Make(TTipoRegistros::Tipo50);
+           r->AtribuiValor(1, std::to_string(20 + t));
+           v.push_back(r);
+         }
+         return v;
+       }},
+      {"nothing counted",
+       [] {
+         return std::vector<std::shared_ptr<TRegistro>>{Owner("12345678000195", "111"),
+                                                        Make(TTipoRegistros::Tipo11)};
+       }},
+  };
+  for (const Caso& caso : casos) {
+    TSintegra held, streamed;
+    fs::create_directories(dir_ / "held");
+    fs::create_directories(dir_ / "streamed");
+    held.DefineDiretorio((dir_ / "held").string());
+    streamed.DefineDiretorio((dir_ / "streamed").string());
+    streamed.EscreveAoAdicionar();
+    for (const auto& r : caso.registros()) {
+      ASSERT_TRUE(held.AdicionaRegistro(r)) << caso.nome;
+      ASSERT_TRUE(streamed.AdicionaRegistro(r)) << caso.nome;
+    }
+    EXPECT_TRUE(streamed.Registros().empty()) << caso.nome << ": nothing is held";
+    ASSERT_TRUE(held.GeraArquivo()) << held.LastError();
+    ASSERT_TRUE(streamed.GeraArquivo()) << streamed.LastError();
+    EXPECT_EQ(ReadAll(dir_ / "streamed" / "Sintegra.txt"), ReadAll(dir_ / "held" / "Sintegra.txt"))
+        << caso.nome;
+    fs::remove_all(dir_ / "held");
+    fs::remove_all(dir_ / "streamed");
+  }
+}
+
+// A run given up halfway (the builder goes away without GeraArquivo) keeps the previous
+// file and leaves nothing of its own.
+TEST_F(BuilderTest, WritingAsAddedThenGivenUpKeepsThePreviousFile) {
+  WriteAll(Output(), "previous\r\n");
+  {
+    TSintegra s;
+    s.DefineDiretorio(dir_.string());
+    s.EscreveAoAdicionar();
+    ASSERT_TRUE(s.AdicionaRegistro(Owner("12345678000195", "111")));
+    ASSERT_TRUE(s.AdicionaRegistro(Make(TTipoRegistros::Tipo50)));
+    EXPECT_EQ(Entries().size(), 2u) << "the file being written sits beside the previous one";
+  }
+  EXPECT_EQ(ReadAll(Output()), "previous\r\n");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"Sintegra.txt"});
+}
+
+// A folder that does not exist is reported by GeraArquivo, as for held records.
+TEST_F(BuilderTest, WritingAsAddedIntoAMissingFolderFailsAtTheEndWithTheReason) {
+  TSintegra s;
+  s.DefineDiretorio((dir_ / "missing").string());
+  s.EscreveAoAdicionar();
+  ASSERT_TRUE(s.AdicionaRegistro(Make(TTipoRegistros::Tipo50)));
+  EXPECT_FALSE(s.GeraArquivo());
+  EXPECT_NE(s.LastError().find(std::strerror(ENOENT)), std::string::npos) << s.LastError();
+}
+
 TEST_F(BuilderTest, LoadsLinesEndedByCrLfLfOrCr) {
   const std::string a = "50" + std::string(124, '1');
   const std::string b = "60A" + std::string(123, ' ');

@@ -30,8 +30,17 @@ class TSintegra {
   void DefineDiretorio(std::string pasta) { diretorio_ = std::move(pasta); }
 
   // Appends the record and shares its ownership; false (nothing raised) when the list
-  // cannot grow or there is no record.
+  // cannot grow or there is no record. While writing as added, the record's line is
+  // written at once and the record is not kept.
   bool AdicionaRegistro(std::shared_ptr<TRegistro> registro);
+
+  // From now on every record added goes straight into a file beside OutputPath() and is
+  // not held, so a month of any size costs the memory of one record; GeraArquivo ends
+  // that file with the trailer and puts it in place, giving the bytes it would give
+  // from held records. Records must not change once added. Registros() then lists only
+  // what was added before. When the file cannot be made the records are held as usual
+  // and GeraArquivo reports the failure. Call after DefineDiretorio.
+  void EscreveAoAdicionar();
 
   // All records in insertion order.
   const TListaRegistros& Registros() const { return registros_; }
@@ -61,6 +70,15 @@ class TSintegra {
  private:
   void Log(const std::string& line) const;
   void WriteFile();
+  // The type-90 trailers for these counts (kinds in first-seen order), the last type-10
+  // record and the number of records before them.
+  static TListaRegistros Trailers(const std::vector<TContador>& contadores, const TRegistro* tipo10,
+                                  std::size_t registros);
+  static void Conta(std::vector<TContador>& contadores, std::string_view tipo);
+
+  // Writing as added (EscreveAoAdicionar).
+  struct Streaming;
+  std::shared_ptr<Streaming> streaming_;
 
   std::string nome_arquivo_ = "Sintegra.txt";
   std::string diretorio_;
