@@ -164,7 +164,9 @@ ResultadoGeracao TGeraThread::Executa() {
     fim_ = {Ano, Mes, UltimoDia(Ano, Mes)};
     inicio_texto_ = DataCompacta(inicio_);
     fim_texto_ = DataCompacta(fim_);
-    itens_ = nullptr;
+    itens_lidos_ = false;
+    notas_desmembradas_.clear();
+    codigos_movimentados_.clear();
     SintegraArquivo.reset();
     saida_ = std::make_unique<sintegra::TSintegra>(
         [this](const std::string& linha) { observador_.Log(linha); });
@@ -235,8 +237,9 @@ ResultadoGeracao TGeraThread::Executa() {
   }
   saida_.reset();
   SintegraArquivo.reset();
-  if (itens_ && store::dmTributarium) store::dmTributarium->qBuscaProdutoNF.Close();
-  itens_ = nullptr;
+  itens_lidos_ = false;
+  notas_desmembradas_.clear();
+  codigos_movimentados_.clear();
   // A cancelled run leaves the display alone: whoever cancelled has closed it.
   if (resultado.situacao == ResultadoGeracao::Situacao::Cancelada) {
     observador_.Log("- Geração do arquivo sintegra cancelada pelo usuário");
@@ -291,39 +294,77 @@ bool TGeraThread::CarregaRegistroTipo11() {
   return ok;
 }
 
-const store::RowSet& TGeraThread::ItensDoPeriodo() {
-  if (itens_) return *itens_;
+void TGeraThread::PorNota(
+    const std::function<void(const store::RowSet&, const std::vector<size_t>&)>& f) {
   store::Query& q = Modulo().qBuscaProdutoNF;
-  q.Close();
   q.SetParam("DtInicial", inicio_);
   q.SetParam("DtFinal", fim_);
-  q.Open();
-  // Kept open (and read in place) until the run ends.
-  itens_ = &q.Rows();
   // The rows come grouped by invoice; inside an invoice they go by item number.
-  const store::RowSet& r = *itens_;
-  ordem_itens_.resize(r.size());
-  for (size_t i = 0; i < r.size(); ++i) ordem_itens_[i] = i;
-  faixas_nota_.clear();
-  int col_nota = r.column("ID_NOTA");
-  std::vector<std::int64_t> numero_item(r.size());
-  for (size_t i = 0; i < r.size(); ++i) numero_item[i] = r.integer(i, "NB_ITEM");
-  size_t inicio = 0;
-  while (inicio < r.size()) {
-    size_t fim = inicio + 1;
-    bool sem_itens = r.nulls[inicio][col_nota];
-    if (!sem_itens) {
-      while (fim < r.size() && !r.nulls[fim][col_nota] &&
-             r.rows[fim][col_nota] == r.rows[inicio][col_nota])
-        ++fim;
-      std::stable_sort(ordem_itens_.begin() + static_cast<std::ptrdiff_t>(inicio),
-                       ordem_itens_.begin() + static_cast<std::ptrdiff_t>(fim),
-                       [&](size_t a, size_t b) { return numero_item[a] < numero_item[b]; });
-      faixas_nota_[r.integer(inicio, "ID_NOTA")] = {inicio, fim};
+  store::RowSet nota;
+  int col_nota = -1, col_item = -1;
+  std::vector<size_t> ordem;
+  std::vector<std::int64_t> numero_item;
+  auto entrega = [&] {
+    if (nota.empty()) return;
+    ordem.resize(nota.size());
+    for (size_t i = 0; i < nota.size(); ++i) ordem[i] = i;
+    numero_item.resize(nota.size());
+    for (size_t i = 0; i < nota.size(); ++i) numero_item[i] = nota.integer(i, "NB_ITEM");
+    std::stable_sort(ordem.begin(), ordem.end(),
+                     [&](size_t a, size_t b) { return numero_item[a] < numero_item[b]; });
+    f(nota, ordem);
+    nota.rows.clear();
+    nota.nulls.clear();
+  };
+  q.ForEachRow([&](const store::RowSet& linha) {
+    if (col_nota < 0) {
+      nota.columns = linha.columns;
+      col_nota = linha.column("ID_NOTA");
+      col_item = linha.column("NB_ITEM");
+      if (col_nota < 0 || col_item < 0) throw std::out_of_range("coluna ausente: ID_NOTA");
     }
-    inicio = fim;
-  }
-  return r;
+    // An invoice without items is a row of its own.
+    bool sem_itens = linha.nulls[0][col_nota];
+    if (!nota.empty() &&
+        (sem_itens || nota.nulls[0][col_nota] || nota.rows[0][col_nota] != linha.rows[0][col_nota]))
+      entrega();
+    nota.rows.push_back(linha.rows[0]);
+    nota.nulls.push_back(linha.nulls[0]);
+  });
+  entrega();
+}
+
+void TGeraThread::LeItensDoPeriodo() {
+  if (itens_lidos_) return;
+  notas_desmembradas_.clear();
+  codigos_movimentados_.clear();
+  PorNota([this](const store::RowSet& r, const std::vector<size_t>& ordem) {
+    int col_nota = r.column("ID_NOTA");
+    int col_item = r.column("ID_PRODUTO");
+    int col_codigo = r.column("CD_PRODUTO");
+    int col_aliquota = r.column("TX_ALIQUOTA");
+    if (col_item < 0 || col_codigo < 0 || col_aliquota < 0)
+      throw std::out_of_range("coluna ausente: ID_PRODUTO");
+    for (size_t i = 0; i < r.size(); ++i) {
+      if (r.nulls[i][col_item]) continue;
+      std::string codigo = r.rows[i][col_codigo];
+      while (!codigo.empty() && codigo.back() == ' ') codigo.pop_back();
+      codigos_movimentados_.insert(std::move(codigo));
+    }
+    if (r.nulls[0][col_nota]) return;
+    // Items with more than one rate: the same texts compared, as the invoice editor keeps them.
+    const std::string& primeira = r.rows[ordem[0]][col_aliquota];
+    bool diferentes = false;
+    for (size_t k = 1; k < ordem.size() && !diferentes; ++k)
+      diferentes = r.rows[ordem[k]][col_aliquota] != primeira;
+    if (!diferentes) return;
+    Colunas c(r);
+    std::vector<ItemDesmembrado>& itens = notas_desmembradas_[r.integer(0, "ID_NOTA")];
+    for (size_t i : ordem)
+      itens.push_back({c.Valor(i, "TX_ALIQUOTA"), c.Valor(i, "TX_BASE_ICMS"),
+                       c.Valor(i, "TX_BASE_SUBSTITUICAO")});
+  });
+  itens_lidos_ = true;
 }
 
 bool TGeraThread::CarregaRegistroTipo50() {
@@ -333,9 +374,9 @@ bool TGeraThread::CarregaRegistroTipo50() {
   q.SetParam("DtInicial", inicio_);
   q.SetParam("DtFinal", fim_);
   q.Open();
-  const store::RowSet& itens = ItensDoPeriodo();
+  LeItensDoPeriodo();
   const store::RowSet& notas = q.Rows();
-  Colunas cn(notas), ci(itens);
+  Colunas cn(notas);
   bool ok = true;
   for (size_t i = 0; ok && i < notas.size(); ++i) {
     VerificaCancelamento();
@@ -352,15 +393,8 @@ bool TGeraThread::CarregaRegistroTipo50() {
     r->SetSituation(cn.Texto(i, "TX_SITUACAO"));
     r->SetOtherValues(cn.Texto(i, "TX_OUTROS_VALORES"));
 
-    // Items with more than one rate: the same texts compared, as the invoice editor keeps them.
     std::int64_t id_nota = Inteiro(cn.Valor(i, "ID_NOTA"));
-    bool aliquotas_diferentes = false;
-    if (auto f = faixas_nota_.find(id_nota); f != faixas_nota_.end()) {
-      const std::string& primeira = ci.Valor(ordem_itens_[f->second.first], "TX_ALIQUOTA");
-      for (size_t k = f->second.first + 1; k < f->second.second && !aliquotas_diferentes; ++k)
-        aliquotas_diferentes = ci.Valor(ordem_itens_[k], "TX_ALIQUOTA") != primeira;
-    }
-    if (aliquotas_diferentes) {
+    if (notas_desmembradas_.count(id_nota)) {
       ok = DesmembraRegistroTipo50(id_nota, *r);
     } else {
       r->SetTotalValue(cn.Texto(i, "TX_VALOR_TOTAL"));
@@ -378,23 +412,17 @@ bool TGeraThread::CarregaRegistroTipo50() {
 
 bool TGeraThread::DesmembraRegistroTipo50(std::int64_t id_nota, TRegistro& nota) {
   observador_.Log(LinhaInicio("DesmembraRegistroTipo50"));
-  const store::RowSet& itens = ItensDoPeriodo();
   std::vector<std::shared_ptr<TRegistro>> lista;
-  Colunas ci(itens);
-  auto faixa = faixas_nota_.at(id_nota);
-  for (size_t k = faixa.first; k < faixa.second; ++k) {
+  for (const ItemDesmembrado& item : notas_desmembradas_.at(id_nota)) {
     VerificaCancelamento();
-    size_t i = ordem_itens_[k];
     auto s = std::make_shared<sintegra::TRegTipo50>();
     for (int campo : {2, 3, 4, 5, 6, 7, 8, 9, 10, 17, 15}) Copia(*s, nota, campo);
-    std::string aliquota = ci.Valor(i, "TX_ALIQUOTA");
-    s->SetRate(Cp(aliquota));
-    std::int64_t taxa = CentavosComCasas(aliquota);
-    std::string base_texto = ci.Valor(i, "TX_BASE_ICMS");
-    s->SetIcmsBase(Cp(base_texto));
-    std::int64_t base = CentavosComCasas(base_texto);
+    s->SetRate(Cp(item.aliquota));
+    std::int64_t taxa = CentavosComCasas(item.aliquota);
+    s->SetIcmsBase(Cp(item.base_icms));
+    std::int64_t base = CentavosComCasas(item.base_icms);
     s->SetIcmsValue(TextoCentavos(AplicaAliquota(taxa, base)));
-    s->SetExemptValue(ci.Texto(i, "TX_BASE_SUBSTITUICAO"));
+    s->SetExemptValue(Cp(item.base_substituicao));
     s->SetTotalValue(TextoCentavos(base + CentavosComCasas(s->ObtemValor(15))));
     // Only the first split record carries the invoice's other values.
     nota.AtribuiValor(15, "000");
@@ -408,36 +436,38 @@ bool TGeraThread::DesmembraRegistroTipo50(std::int64_t id_nota, TRegistro& nota)
 
 bool TGeraThread::CarregaRegistroTipo54() {
   observador_.Log(LinhaInicio("CarregaRegistroTipo54"));
-  const store::RowSet& r = ItensDoPeriodo();
-  int col_item = r.column("ID_PRODUTO");
-  Colunas cr(r);
   bool ok = true;
-  for (size_t k = 0; ok && k < r.size(); ++k) {
-    VerificaCancelamento();
-    size_t i = ordem_itens_[k];
-    // An invoice without items comes as one row with empty item columns: it has its
-    // type-50 record and nothing to list here.
-    if (r.nulls[i][col_item]) continue;
-    auto reg = std::make_shared<sintegra::TRegTipo54>();
-    reg->SetCnpj(cr.Texto(i, "TX_CNPJ"));
-    reg->SetModel(cr.Texto(i, "NB_MODELO"));
-    reg->SetSeries(cr.Texto(i, "TX_SERIE"));
-    reg->SetNumber(cr.Texto(i, "NB_NOTA"));
-    reg->SetCfop(cr.Texto(i, "NB_CFOP"));
-    reg->SetSituationCode(cr.Texto(i, "NB_CST"));
-    reg->SetItemNumber(cr.Texto(i, "NB_ITEM"));
-    reg->SetProductCode(cr.Texto(i, "CD_PRODUTO"));
-    std::string quantidade = cr.Valor(i, "TX_QUANTIDADE");
-    reg->SetQuantity(Cp(quantidade));
-    reg->SetProductValue(
-        TextoCentavos(ValorProduto(Inteiro(quantidade), Inteiro(cr.Valor(i, "TX_VALOR_ITEM")))));
-    reg->SetDiscount(cr.Texto(i, "TX_VALOR_DESCONTO"));
-    reg->SetIcmsBase(cr.Texto(i, "TX_BASE_ICMS"));
-    reg->SetSubstitutionBase(cr.Texto(i, "TX_BASE_SUBSTITUICAO"));
-    reg->SetIpiValue(cr.Texto(i, "TX_VALOR_IPI"));
-    reg->SetRate(cr.Texto(i, "TX_ALIQUOTA"));
-    ok = saida_->AdicionaRegistro(reg);
-  }
+  PorNota([&](const store::RowSet& r, const std::vector<size_t>& ordem) {
+    if (!ok) return;
+    int col_item = r.column("ID_PRODUTO");
+    Colunas cr(r);
+    for (size_t i : ordem) {
+      VerificaCancelamento();
+      // An invoice without items comes as one row with empty item columns: it has its
+      // type-50 record and nothing to list here.
+      if (r.nulls[i][col_item]) continue;
+      auto reg = std::make_shared<sintegra::TRegTipo54>();
+      reg->SetCnpj(cr.Texto(i, "TX_CNPJ"));
+      reg->SetModel(cr.Texto(i, "NB_MODELO"));
+      reg->SetSeries(cr.Texto(i, "TX_SERIE"));
+      reg->SetNumber(cr.Texto(i, "NB_NOTA"));
+      reg->SetCfop(cr.Texto(i, "NB_CFOP"));
+      reg->SetSituationCode(cr.Texto(i, "NB_CST"));
+      reg->SetItemNumber(cr.Texto(i, "NB_ITEM"));
+      reg->SetProductCode(cr.Texto(i, "CD_PRODUTO"));
+      std::string quantidade = cr.Valor(i, "TX_QUANTIDADE");
+      reg->SetQuantity(Cp(quantidade));
+      reg->SetProductValue(
+          TextoCentavos(ValorProduto(Inteiro(quantidade), Inteiro(cr.Valor(i, "TX_VALOR_ITEM")))));
+      reg->SetDiscount(cr.Texto(i, "TX_VALOR_DESCONTO"));
+      reg->SetIcmsBase(cr.Texto(i, "TX_BASE_ICMS"));
+      reg->SetSubstitutionBase(cr.Texto(i, "TX_BASE_SUBSTITUICAO"));
+      reg->SetIpiValue(cr.Texto(i, "TX_VALOR_IPI"));
+      reg->SetRate(cr.Texto(i, "TX_ALIQUOTA"));
+      ok = saida_->AdicionaRegistro(reg);
+      if (!ok) return;
+    }
+  });
   observador_.Log(LinhaFim("CarregaRegistroTipo54", ok));
   return ok;
 }
@@ -570,18 +600,8 @@ bool TGeraThread::CarregaRegistroTipo75DoBanco() {
   }
   // ...or when its code is in an item of an invoice of the period. The database
   // compares codes without their trailing blanks.
-  std::unordered_set<std::string> movimentados;
-  {
-    const store::RowSet& itens = ItensDoPeriodo();
-    int col_item = itens.column("ID_PRODUTO");
-    int col_codigo = itens.column("CD_PRODUTO");
-    for (size_t i = 0; i < itens.size(); ++i) {
-      if (itens.nulls[i][col_item]) continue;
-      std::string codigo = itens.rows[i][col_codigo];
-      while (!codigo.empty() && codigo.back() == ' ') codigo.pop_back();
-      movimentados.insert(std::move(codigo));
-    }
-  }
+  LeItensDoPeriodo();
+  const std::unordered_set<std::string>& movimentados = codigos_movimentados_;
 
   bool ok = true;
   for (size_t i = 0; ok && i < produtos.size(); ++i) {

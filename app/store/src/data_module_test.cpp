@@ -365,3 +365,45 @@ TEST_F(DataModule, DeliveredDatabasesInstalledOnlyWhereNoCatalogueIs) {
 
 }  // namespace
 }  // namespace store::testing
+
+namespace store::testing {
+namespace {
+
+// A large result read row by row: each row once, in the query's order, none kept, and a
+// reading stopped by its reader leaves the query usable.
+TEST_F(DataModule, ForEachRowHandsEveryRowOnceAndKeepsNone) {
+  connect();
+  const int a = add_invoice({2024, 3, 5}, 10);
+  add_item(a, "1", "1800", 2);
+  add_item(a, "2", "0700", 1);
+  const int b = add_invoice({2024, 3, 6}, 11);
+  add_item(b, "3", "1800", 1);
+  Query& q = dm_->qBuscaProdutoNF;
+  q.SetParam("DtInicial", Date{2024, 3, 1});
+  q.SetParam("DtFinal", Date{2024, 3, 31});
+  q.Open();
+  const RowSet whole = q.Rows();
+  std::vector<std::vector<std::string>> seen;
+  q.ForEachRow([&](const RowSet& row) {
+    ASSERT_EQ(row.size(), 1u);
+    EXPECT_EQ(row.columns, whole.columns);
+    seen.push_back(row.rows[0]);
+  });
+  EXPECT_EQ(seen, whole.rows);
+  EXPECT_FALSE(q.Active());
+  EXPECT_TRUE(q.Rows().empty());
+
+  struct Stop {};
+  int calls = 0;
+  EXPECT_THROW(q.ForEachRow([&](const RowSet&) {
+    ++calls;
+    throw Stop{};
+  }),
+               Stop);
+  EXPECT_EQ(calls, 1);
+  q.Open();
+  EXPECT_EQ(q.Rows().rows, whole.rows);
+}
+
+}  // namespace
+}  // namespace store::testing

@@ -636,18 +636,21 @@ Value column_value(IAttachment* att, ITransaction* tra, IMessageMetadata* meta, 
   return text;
 }
 
+using RowCallback = std::function<void(const RowSet&)>;
+
 void run_prepared(Transaction& tr, Connection& db, IAttachment* att, const std::string& sql,
                   const std::vector<const Value*>& values, RowSet* rows,
-                  std::vector<Value>* outputs, bool keep);
+                  std::vector<Value>* outputs, bool keep, const RowCallback* each);
 
-// Runs a statement; when rows is given, reads every row into it.
+// Runs a statement; when rows is given, reads every row into it, or, with each, hands
+// every row to each in a RowSet of that one row.
 void run(Transaction& tr, const std::string& sql, const std::vector<const Value*>& values,
-         RowSet* rows, std::vector<Value>* outputs, bool keep) {
+         RowSet* rows, std::vector<Value>* outputs, bool keep, const RowCallback* each = nullptr) {
   Connection& db = tr.database();
   IAttachment* att = db.impl().att;
   if (!att) throw not_connected();
   try {
-    run_prepared(tr, db, att, sql, values, rows, outputs, keep);
+    run_prepared(tr, db, att, sql, values, rows, outputs, keep, each);
   } catch (const DatabaseError&) {
     // A kept statement that failed is prepared afresh next time, in case the failure
     // came from the statement itself (metadata changed by another connection).
@@ -658,7 +661,7 @@ void run(Transaction& tr, const std::string& sql, const std::vector<const Value*
 
 void run_prepared(Transaction& tr, Connection& db, IAttachment* att, const std::string& sql,
                   const std::vector<const Value*>& values, RowSet* rows,
-                  std::vector<Value>* outputs, bool keep) {
+                  std::vector<Value>* outputs, bool keep, const RowCallback* each) {
   guarded([&] {
     auto* tra = static_cast<ITransaction*>(tr.handle());
     IStatement* stmt = db.impl().prepare(sql, tra, db.SQLDialect, keep);
@@ -694,6 +697,11 @@ void run_prepared(Transaction& tr, Connection& db, IAttachment* att, const std::
             nul[i] = !column_text(att, tra, out_meta, i, out_buf.data(), row[i]);
           rows->rows.push_back(std::move(row));
           rows->nulls.push_back(std::move(nul));
+          if (each) {
+            (*each)(*rows);
+            rows->rows.clear();
+            rows->nulls.clear();
+          }
         }
         rs->close(&st);
       } catch (...) {
@@ -791,6 +799,15 @@ void Query::Open() {
   rows_ = std::move(fresh);
   active_ = true;
   notify();
+}
+
+void Query::ForEachRow(const std::function<void(const RowSet& row)>& each) {
+  Close();
+  std::vector<const Value*> values;
+  for (const std::string& n : order_) values.push_back(&params_.at(n));
+  RowSet one;
+  RowCallback callback = each;
+  run(tr_, positional_sql_, values, &one, nullptr, true, &callback);
 }
 
 void Query::Close() {

@@ -4,9 +4,11 @@
 // line on its main thread) calls Executa and hears from it through an observer.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -86,8 +88,17 @@ class TGeraThread {
   bool CarregaRegistroTipo75();
   bool CarregaRegistroTipo75DoBanco();
 
-  // The items of the period (qBuscaProdutoNF), read once and shared by the steps.
-  const store::RowSet& ItensDoPeriodo();
+  // The period's items (qBuscaProdutoNF) are read as they come, never held whole: once
+  // for what the type-50 and type-75 steps need of them (LeItensDoPeriodo), once more
+  // for the type-54 records (PorNota).
+  struct ItemDesmembrado {
+    std::string aliquota, base_icms, base_substituicao;
+  };
+  void LeItensDoPeriodo();
+  // Hands the period's items invoice by invoice (an invoice without items is one row
+  // with empty item columns), in item-number order inside each: the rows of one invoice
+  // and their order.
+  void PorNota(const std::function<void(const store::RowSet&, const std::vector<size_t>&)>& f);
 
   ObservadorGeracao& observador_;
   std::atomic<bool> cancelar_{false};
@@ -95,11 +106,11 @@ class TGeraThread {
   std::string inicio_texto_, fim_texto_;
   std::unique_ptr<sintegra::TSintegra> saida_;
   std::unique_ptr<sintegra::TSintegra> SintegraArquivo;
-  const store::RowSet* itens_ = nullptr;
-  // Row indices of itens_ grouped by invoice and, inside one, by item number; and the
-  // range of each invoice (ID_NOTA) in that order.
-  std::vector<size_t> ordem_itens_;
-  std::unordered_map<std::int64_t, std::pair<size_t, size_t>> faixas_nota_;
+  bool itens_lidos_ = false;
+  // The items of each invoice whose items carry more than one rate, in item-number order.
+  std::unordered_map<std::int64_t, std::vector<ItemDesmembrado>> notas_desmembradas_;
+  // The product codes of the period's items, without their trailing blanks.
+  std::unordered_set<std::string> codigos_movimentados_;
 };
 
 // The purpose code written into type 10: the fourth choice ("Desfazimento") is 5.

@@ -156,6 +156,10 @@ class Query {
   // Starts the transaction when needed, runs the query and reads every row.
   // Throws DatabaseError; the query then stays closed.
   void Open();
+  // Runs the query and hands each row to `each` as it is read, in a RowSet holding only
+  // that row, keeping none: a large result costs the memory of one row. The query is
+  // left closed. An exception from `each` ends the reading and passes through.
+  void ForEachRow(const std::function<void(const RowSet& row)>& each);
   void Close();
   // Close, then Open.
   void Refresh();
