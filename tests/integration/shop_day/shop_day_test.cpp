@@ -211,6 +211,36 @@ TEST_F(ShopDay, ChequesOnTheChequeModel) {
   EXPECT_FALSE(printer.state().cheque_present);
 }
 
+TEST_F(ShopDay, ReadingsToTheLineAndTheMfdVoucherForms) {
+  Load("CorrigeRelogioZ=0\r\n");
+  ProgramShop();
+  EXPECT_EQ(EXPORT(Orvik_LeituraXSerial)(), 1) << last();
+  const std::string x = common::read_file(dir / "IMPRESSAO.TXT").value_or("");
+  EXPECT_NE(x.find("LEITURA  X"), std::string::npos) << x.substr(0, 400);
+
+  EXPECT_EQ(EXPORT(Orvik_AbreCupom)(""), 1) << last();
+  EXPECT_EQ(EXPORT(Orvik_VendeItem)("3", "FEIJAO", "18,00", "I", "1", 2, "25,00", "$", "0"), 1);
+  EXPECT_EQ(EXPORT(Orvik_EfetuaFormaPagamento)("Cartao", "25,00"), 1) << last();
+  EXPECT_EQ(EXPORT(Orvik_TerminaFechamentoCupom)(""), 1) << last();
+  // The consumer arguments of the MFD form are accepted and not sent.
+  EXPECT_EQ(
+      EXPORT(Orvik_AbreComprovanteNaoFiscalVinculadoMFD)("Cartao", "25,00", "", "1", "Ana", "Rua"),
+      1)
+      << last();
+  EXPECT_EQ(EXPORT(Orvik_UsaComprovanteNaoFiscalVinculado)("VIA CLIENTE"), 1) << last();
+  EXPECT_EQ(EXPORT(Orvik_FechaComprovanteNaoFiscalVinculado)(), 1) << last();
+  EXPECT_EQ(EXPORT(Orvik_EstornoNaoFiscalVinculadoMFD)("", "", ""), 1) << last();
+  {
+    std::lock_guard lock(server.mutex());
+    EXPECT_TRUE(printer.state().tape.back().kind == 9);  // the voucher's reversal
+  }
+
+  EXPECT_EQ(EXPORT(Orvik_ReducaoZ)("", ""), 1) << last();
+  EXPECT_EQ(EXPORT(Orvik_LeituraMemoriaFiscalSerialReducao)("1", "1", "s"), 1) << last();
+  const std::string mf = common::read_file(dir / "IMPRESSAO.TXT").value_or("");
+  EXPECT_NE(mf.find("LEITURA MEMORIA FISCAL"), std::string::npos) << mf.substr(0, 400);
+}
+
 TEST_F(ShopDay, ARefusedWithdrawalLeavesNoDocumentOpen) {
   Load("CorrigeRelogioZ=0\r\n");
   // A zero withdrawal: the item is refused and the empty receipt cannot be closed.
