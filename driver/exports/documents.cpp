@@ -1,7 +1,7 @@
 // Reports, non-fiscal documents, cheques, drawer and programming.
 //
-// Not built yet: every QVX routine of this group (orvik::qvx); each is marked kNotBuilt
-// where it belongs.
+// Family 0 runs the routines of orvik::lumvar, families 1 and 2 those of orvik::qvx; a
+// slot still marked kNotBuilt has no routine yet.
 #include "orvik/lumvar/documents.h"
 
 #include "dispatch.h"
@@ -9,10 +9,12 @@
 #include "orvik/lumvar/coupon.h"
 #include "orvik/memfiles/capture.h"
 #include "orvik/orvik.h"
+#include "orvik/qvx/routines.h"
 
 using namespace orvik::exports;
 namespace core = orvik::core;
 namespace lumvar = orvik::lumvar;
+namespace qvx = orvik::qvx;
 
 namespace {
 
@@ -60,7 +62,7 @@ extern "C" {
 // ---- Readings and day operations ----
 
 ORVIK_API int ORVIK_CALL Orvik_LeituraX(void) {
-  return Dispatch(__func__, lumvar::LeituraX, kNotBuilt);
+  return Dispatch(__func__, lumvar::LeituraX, qvx::LeituraX);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_LeituraXSerial(void) {
@@ -69,20 +71,20 @@ ORVIK_API int ORVIK_CALL Orvik_LeituraXSerial(void) {
 }
 
 ORVIK_API int ORVIK_CALL Orvik_ReducaoZ(const char* date, const char* time) {
-  return Dispatch(__func__, lumvar::ReducaoZ, kNotBuilt, date, time);
+  return Dispatch(__func__, lumvar::ReducaoZ, qvx::ReducaoZ, date, time);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_LeituraMemoriaFiscalData(const char* first_date,
                                                         const char* last_date, const char* kind) {
-  return Dispatch(__func__, lumvar::LeituraMemoriaFiscalData, kNotBuilt, first_date, last_date,
-                  kind);
+  return Dispatch(__func__, lumvar::LeituraMemoriaFiscalData, qvx::LeituraMemoriaFiscalData,
+                  first_date, last_date, kind);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_LeituraMemoriaFiscalReducao(const char* first_reduction,
                                                            const char* last_reduction,
                                                            const char* kind) {
-  return Dispatch(__func__, lumvar::LeituraMemoriaFiscalReducao, kNotBuilt, first_reduction,
-                  last_reduction, kind);
+  return Dispatch(__func__, lumvar::LeituraMemoriaFiscalReducao, qvx::LeituraMemoriaFiscalReducao,
+                  first_reduction, last_reduction, kind);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_LeituraMemoriaFiscalSerialData(const char* first_date,
@@ -108,11 +110,12 @@ ORVIK_API int ORVIK_CALL Orvik_FechamentoDoDia(void) {
 // ---- Gerencial reports ----
 
 ORVIK_API int ORVIK_CALL Orvik_AbreRelatorioGerencial(void) {
-  return Dispatch(__func__, lumvar::AbreRelatorioGerencial, kNotBuilt);
+  return Dispatch(__func__, lumvar::AbreRelatorioGerencial, qvx::AbreRelatorioGerencial);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_AbreRelatorioGerencialMFD(const char* index) {
-  return Dispatch(__func__, lumvar::AbreRelatorioGerencialMFD, kNotBuilt, index);
+  return Dispatch(__func__, lumvar::AbreRelatorioGerencialMFD, qvx::AbreRelatorioGerencialMFD,
+                  index);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_RelatorioGerencial(const char* text) {
@@ -123,7 +126,7 @@ ORVIK_API int ORVIK_CALL Orvik_RelatorioGerencial(const char* text) {
     return 1;
   });
   if (cleared != 1) return 0;
-  const int result = Dispatch(__func__, lumvar::RelatorioGerencial, kNotBuilt, text);
+  const int result = Dispatch(__func__, lumvar::RelatorioGerencial, qvx::ImprimeLinha, text);
   if (result == 1) {
     Guarded(__func__, [] {
       SetGerencialOpen(true);
@@ -134,11 +137,11 @@ ORVIK_API int ORVIK_CALL Orvik_RelatorioGerencial(const char* text) {
 }
 
 ORVIK_API int ORVIK_CALL Orvik_UsaRelatorioGerencialMFD(const char* text) {
-  return Dispatch(__func__, lumvar::UsaRelatorioGerencialMFD, kNotBuilt, text);
+  return Dispatch(__func__, lumvar::UsaRelatorioGerencialMFD, qvx::ImprimeLinha, text);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_FechaRelatorioGerencial(void) {
-  return Dispatch(__func__, lumvar::FechaRelatorioGerencial, kNotBuilt);
+  return Dispatch(__func__, lumvar::FechaRelatorioGerencial, qvx::FechaDocumento);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_NomeiaRelatorioGerencialMFD(const char* index, const char* name) {
@@ -154,7 +157,8 @@ ORVIK_API int ORVIK_CALL Orvik_ImprimeDepartamentos(void) {
 ORVIK_API int ORVIK_CALL Orvik_AbreComprovanteNaoFiscalVinculado(const char* form,
                                                                  const char* value,
                                                                  const char* coo) {
-  return Dispatch(__func__, lumvar::AbreComprovanteNaoFiscalVinculado, kNotBuilt, form, value, coo);
+  return Dispatch(__func__, lumvar::AbreComprovanteNaoFiscalVinculado,
+                  qvx::AbreComprovanteNaoFiscalVinculado, form, value, coo);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_AbreComprovanteNaoFiscalVinculadoMFD(const char* form,
@@ -166,11 +170,11 @@ ORVIK_API int ORVIK_CALL Orvik_AbreComprovanteNaoFiscalVinculadoMFD(const char* 
 }
 
 ORVIK_API int ORVIK_CALL Orvik_UsaComprovanteNaoFiscalVinculado(const char* text) {
-  return Dispatch(__func__, lumvar::UsaComprovanteNaoFiscalVinculado, kNotBuilt, text);
+  return Dispatch(__func__, lumvar::UsaComprovanteNaoFiscalVinculado, qvx::ImprimeLinha, text);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_FechaComprovanteNaoFiscalVinculado(void) {
-  return Dispatch(__func__, lumvar::FechaComprovanteNaoFiscalVinculado, kNotBuilt);
+  return Dispatch(__func__, lumvar::FechaComprovanteNaoFiscalVinculado, qvx::FechaDocumento);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_EstornoNaoFiscalVinculadoMFD(const char* id, const char* name,
@@ -258,11 +262,11 @@ ORVIK_API int ORVIK_CALL Orvik_CancelaItemNaoFiscalMFD(const char* item) {
 }
 
 ORVIK_API int ORVIK_CALL Orvik_Sangria(const char* value) {
-  return Dispatch(__func__, lumvar::Sangria, kNotBuilt, value);
+  return Dispatch(__func__, lumvar::Sangria, qvx::Sangria, value);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_Suprimento(const char* value, const char* form) {
-  return Dispatch(__func__, lumvar::Suprimento, kNotBuilt, value, form);
+  return Dispatch(__func__, lumvar::Suprimento, qvx::Suprimento, value, form);
 }
 
 // ---- Cheques and authentication ----
@@ -306,7 +310,7 @@ ORVIK_API int ORVIK_CALL Orvik_ImprimeCopiaCheque(void) {
 }
 
 ORVIK_API int ORVIK_CALL Orvik_Autenticacao(void) {
-  return Dispatch(__func__, lumvar::Autenticacao, kNotBuilt);
+  return Dispatch(__func__, lumvar::Autenticacao, qvx::Autenticacao);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_AutenticacaoMFD(const char* lines, const char* text) {
@@ -325,7 +329,7 @@ ORVIK_API int ORVIK_CALL Orvik_ProgramaCaracterAutenticacao(const char* characte
 // ---- Drawer, cutter and paper ----
 
 ORVIK_API int ORVIK_CALL Orvik_AcionaGaveta(void) {
-  return Dispatch(__func__, lumvar::AcionaGaveta, kNotBuilt);
+  return Dispatch(__func__, lumvar::AcionaGaveta, qvx::AcionaGaveta);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_AcionaGuilhotinaMFD(int kind) {

@@ -128,8 +128,17 @@ void Commands::emit_or_queue(const std::string& title, const Page& body, bool se
   finish_document(title, {});
 }
 
+std::optional<bool> Commands::serial_destination() const {
+  auto d = a_.get("Destino");
+  if (!d) return false;
+  if (*d == "S") return true;
+  return std::nullopt;
+}
+
 Reply Commands::emite_leitura_x() {
-  bool serial = a_.get("Destino").value_or("") == "S";
+  auto destination = serial_destination();
+  if (!destination) return fail(8002);
+  bool serial = *destination;
   if (!serial) {
     if (s_.paper_out) return fail(8108);
     if (s_.open.kind != kNoDocument) return fail(8116);
@@ -347,8 +356,11 @@ const char* document_kind_name(int kind) {
 }  // namespace
 
 Reply Commands::emite_leitura_mf() {
-  bool serial = a_.get("Destino").value_or("") == "S";
-  bool simplified = a_.boolean("LeituraSimplificada").value_or(false);
+  auto destination = serial_destination();
+  auto simplified_given = a_.boolean_or("LeituraSimplificada", false);
+  if (!destination || !simplified_given) return fail(8002);
+  bool serial = *destination;
+  bool simplified = *simplified_given;
   std::vector<const Reduction*> list;
   std::string range_line;
   if (a_.has("DataInicial") || a_.has("DataFinal")) {
@@ -379,7 +391,9 @@ Reply Commands::emite_leitura_mf() {
 }
 
 Reply Commands::emite_leitura_fita_detalhe() {
-  bool serial = a_.get("Destino").value_or("") == "S";
+  auto destination = serial_destination();
+  if (!destination) return fail(8002);
+  bool serial = *destination;
   if (s_.open.kind != kNoDocument) return fail(8116);
   if (!serial && s_.paper_out) return fail(8108);
   std::vector<const Document*> docs;

@@ -89,6 +89,14 @@ class Printer {
   // Prepares the structured memory dump and queues it for LeImpressao.
   void queue_memory_dump();
 
+  // The names this printer knows, as its tables write them: every command, the
+  // parameters one command accepts, and the registers one read or write command takes
+  // ("CON[n]", "AliquotannReducao[z]": nn a two-digit rate number, the letter in
+  // brackets a decimal index).
+  static std::vector<std::string> known_commands();
+  static std::vector<std::string> known_parameters(std::string_view command);
+  static std::vector<std::string> known_registers(std::string_view command);
+
   // The error name and Portuguese description of an error code.
   static std::pair<std::string, std::string> describe_error(int code);
 
