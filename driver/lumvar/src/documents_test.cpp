@@ -143,6 +143,14 @@ TEST_F(Documents, ClosingTheGerencialReportClearsTheFlagFirst) {
   EXPECT_EQ(common::IniFile(folder.ini()).read("Flags", "Gerencial"), "0");
 }
 
+TEST_F(Documents, AReportLeftOpenIsClosedWithTheOperatorsQuotesEscaped) {
+  State().gerencial_open = 1;
+  State().operator_name = "Jo\"ao";
+  EXPECT_EQ(AcionaGaveta(), 1);
+  EXPECT_EQ(sent, (std::vector<Command>{{"EncerraDocumento", "Operador=\"Jo\\x22ao\""},
+                                        {"AbreGaveta", ""}}));
+}
+
 TEST_F(Documents, DepartmentsArePrintedInsideAGerencialReport) {
   EXPECT_EQ(ImprimeDepartamentos(), 1);
   EXPECT_EQ(Names(), (std::vector<std::string>{"AbreGerencial", "ImprimeDadosDepartamento",
