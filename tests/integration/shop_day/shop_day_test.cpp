@@ -177,9 +177,16 @@ TEST_F(ShopDay, OneFailedReadAmongTheMapsLeavesTheFilesAsTheyWere) {
 TEST_F(ShopDay, ChequesOnTheChequeModel) {
   // CHEQUES.INI lives beside the host program.
   const fs::path layouts = common::executable_folder() / "CHEQUES.INI";
-  const bool had_layouts = fs::exists(layouts);
-  if (!had_layouts)
-    std::ofstream(layouts, std::ios::binary) << "[001]\r\nHPosAno=45\r\nVPosValor=3\r\n";
+  ASSERT_FALSE(fs::exists(layouts)) << "a CHEQUES.INI of someone else's is in the way";
+  std::ofstream(layouts, std::ios::binary) << "[001]\r\nHPosAno=45\r\nVPosValor=3\r\n";
+  // Removed however the test ends.
+  struct Remove {
+    fs::path file;
+    ~Remove() {
+      std::error_code ec;
+      fs::remove(file, ec);
+    }
+  } remove_layouts{layouts};
   Load("ModeloImp=ORVIK_QM4100XR\r\nHabilitaCorte=0\r\n");
   EXPECT_EQ(EXPORT(Orvik_IncluiCidadeFavorecido)("Campinas", "Loja Um"), 1);
   int status = 0;
@@ -199,7 +206,6 @@ TEST_F(ShopDay, ChequesOnTheChequeModel) {
   EXPECT_NE(std::string(cmc7), "");
   EXPECT_EQ(EXPORT(Orvik_ImprimeCheque)("001", "123,45", "", "", "15062026", "Ref. \"NF\" 7"), 1)
       << last();
-  if (!had_layouts) fs::remove(layouts);
   std::lock_guard lock(server.mutex());
   ASSERT_EQ(printer.printed_cheques().size(), 1u);
   const auto& fields = printer.printed_cheques()[0].fields;
