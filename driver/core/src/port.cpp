@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "common/ports.h"
 #include "orvik/core/config.h"
 #include "orvik/core/frame_support.h"
 #include "orvik/core/state.h"
@@ -29,11 +30,6 @@ bool IsAcceptedSpeed(const std::string& speed) {
          speed == "115200";
 }
 
-std::string MappedDevice(const std::string& key, const std::string& fallback) {
-  std::string device = Config().read("Portas", key, "");
-  return device.empty() ? fallback : device;
-}
-
 }  // namespace
 
 Transport& CurrentTransport() {
@@ -45,11 +41,11 @@ void SetTransport(std::unique_ptr<Transport> transport) {
 }
 
 std::string SerialDeviceName(int number) {
-  return MappedDevice("COM" + std::to_string(number), "/dev/ttyS" + std::to_string(number - 1));
+  return common::serial_device(Config(), number);
 }
 
 std::string ParallelDeviceName(int number) {
-  return MappedDevice("LPT" + std::to_string(number), "/dev/parport" + std::to_string(number - 1));
+  return common::parallel_device(Config(), number);
 }
 
 void ReadPortSettings() {
