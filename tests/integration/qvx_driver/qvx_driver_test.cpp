@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "common/text1252.h"
@@ -331,6 +332,38 @@ TEST_F(QvxDriver, APortThatCannotOpenFailsAtOnce) {
   EXPECT_EQ(EXPORT(Orvik_LeituraX)(), -5);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_EQ(last(), std::make_pair(-5, std::string("Erro Abertura Porta Serial")));
+}
+
+// Exports the QVX printers lack answer on their exact labels, without touching the line.
+TEST_F(InProcess, ExportsWithoutAQvxCommandNameThemselves) {
+  char buffer[512] = "";
+  int number = 0;
+  const struct {
+    std::function<int()> call;
+    int code;
+    const char* message;
+  } cases[] = {
+      {[&] { return EXPORT(Orvik_LeituraXSerial)(); }, -3, "Nao Implementado:Orvik_LeituraXSerial"},
+      {[&] { return EXPORT(Orvik_ProgramaAliquota)("1800", 0); }, -3,
+       "Nao Implementado:Orvik_ProgramaAliquota"},
+      {[&] { return EXPORT(Orvik_FlagsFiscaisStr)(buffer); }, -3,
+       "Nao Implementado:Orvik_FlagsFiscaisStr"},
+      {[&] { return EXPORT(Orvik_VerificaTruncamento)(buffer); }, -3,
+       "Nao Implementado:Orvik_VerificaTruncamento"},
+      {[&] { return EXPORT(Orvik_VerificaStatusCheque)(&number); }, -3,
+       "Nao Implementado:Orvik_VerificaStatusCheque"},
+      {[&] { return EXPORT(Orvik_FechaPortaSerial)(); }, -3,
+       "Nao Implementado:Orvik_FechaPortaSerial"},
+      {[&] { return EXPORT(Orvik_TotalDocTroco)(buffer); }, -2,
+       "Comando Inexistente para este modelo:ORVIK820_TotalDocTroco"},
+      {[&] { return EXPORT(Orvik_TotalDiaTroco)(buffer); }, -2,
+       "Comando Inexistente para este modelo:ORVIK820_TotalDiaTroco"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.call(), 0) << c.message;
+    EXPECT_EQ(last(), std::make_pair(c.code, std::string(c.message)));
+  }
+  EXPECT_EQ(server.served(), 0u);
 }
 
 }  // namespace
