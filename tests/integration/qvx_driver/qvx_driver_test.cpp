@@ -98,7 +98,8 @@ class QvxDriver : public ::testing::Test {
 // The orvik-qvx-sim program with its state and tape in the test's folder.
 class Program {
  public:
-  Program(const std::string& model, const fs::path& dir) {
+  Program(const std::string& model, const fs::path& dir,
+          const std::vector<std::string>& extra = {}) {
     int out[2];
     if (pipe(out) != 0) return;
     posix_spawn_file_actions_t actions;
@@ -110,6 +111,7 @@ class Program {
                                      "--state",    state,     "--tape",
                                      tape,         "--clock", "2026-06-15 09:00:00"};
     std::vector<char*> argv;
+    args.insert(args.end(), extra.begin(), extra.end());
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     if (posix_spawn(&pid_, QVX_SIM_PATH, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
@@ -213,6 +215,27 @@ TEST_P(FullCoupon, SoldThroughTheExportsAndReadBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, FullCoupon, ::testing::Values("610", "820"));
+
+TEST_F(QvxDriver, TheProgramWritesORVIKINIAndKeepsAnUnreadableStateUntouched) {
+  {
+    Program program("610", dir, {"--ini", (dir / "ORVIK.INI").string()});
+    ASSERT_FALSE(program.slave().empty());
+    const std::string ini = read_text(dir / "ORVIK.INI");
+    EXPECT_NE(ini.find("ModeloImp=ORVIK_610"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("COM1=" + program.slave()), std::string::npos) << ini;
+    EXPECT_EQ(program.stop(), 0);
+  }
+  std::ofstream(dir / "qvx.state") << "not a state\n";
+  Program broken("610", dir);
+  EXPECT_TRUE(broken.slave().empty());
+  EXPECT_EQ(broken.stop(), 1);
+  EXPECT_EQ(read_text(dir / "qvx.state"), "not a state\n");
+  // A state of the other model is refused too.
+  fs::remove(dir / "qvx.state");
+  { Program first("820", dir); }
+  Program other("610", dir);
+  EXPECT_EQ(other.stop(), 1);
+}
 
 // The printer served in this process, so faults can be queued and its state read.
 class InProcess : public QvxDriver {
