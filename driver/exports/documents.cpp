@@ -1,6 +1,7 @@
 // Reports, non-fiscal documents, cheques, drawer and programming.
 //
-// Families 1 and 2 run the routines of orvik::qvx.
+// Family 0 runs the routines of orvik::lumvar, families 1 and 2 those of orvik::qvx; a
+// slot still marked kNotBuilt has no routine yet.
 #include "orvik/lumvar/documents.h"
 
 #include "dispatch.h"

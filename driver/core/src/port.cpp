@@ -144,6 +144,12 @@ void WritePortBytes(int index, const char* bytes, int n) {
   WritePort(index, std::string_view(bytes, static_cast<size_t>(n)));
 }
 
+long WritePortWithin(int index, std::string_view bytes, int timeout_ms) {
+  const PortSlot& port = Slot(index);
+  if (port.handle == -1) return 0;
+  return CurrentTransport().WriteWithin(port.handle, bytes, timeout_ms);
+}
+
 std::string ReadPortChunk(int index) {
   return ReadPortChunk(index, kReadSliceMs);
 }
