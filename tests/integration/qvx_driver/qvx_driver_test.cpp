@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -355,6 +356,56 @@ TEST_F(QvxDriver, APortThatCannotOpenFailsAtOnce) {
   EXPECT_EQ(EXPORT(Orvik_LeituraX)(), -5);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_EQ(last(), std::make_pair(-5, std::string("Erro Abertura Porta Serial")));
+}
+
+TEST_F(InProcess, ReportsVoucherDrawerAndTheDaysClose) {
+  {
+    std::lock_guard lock(server.mutex());
+    printer.set_clock({2026, 6, 15, 18, 0, 0});
+  }
+  EXPECT_EQ(EXPORT(Orvik_AbreRelatorioGerencial)(), 1) << last().second;
+  EXPECT_EQ(EXPORT(Orvik_RelatorioGerencial)("Fechamento do caixa 1"), 1) << last().second;
+  EXPECT_EQ(EXPORT(Orvik_FechaRelatorioGerencial)(), 1) << last().second;
+  // A voucher follows a coupon.
+  EXPECT_EQ(EXPORT(Orvik_AbreCupom)(""), 1);
+  EXPECT_EQ(EXPORT(Orvik_VendeItem)("1", "PAO", "1", "UN", "1000", 2, "100", "$", "0"), 1);
+  EXPECT_EQ(EXPORT(Orvik_FechaCupom)("2", "A", "$", "0", "1,00", "Volte sempre"), 1)
+      << last().second;  // paid by card (form 02) with what was left
+  EXPECT_EQ(EXPORT(Orvik_AbreComprovanteNaoFiscalVinculado)("CARTAO", "1,00", ""), 1);
+  EXPECT_EQ(EXPORT(Orvik_UsaComprovanteNaoFiscalVinculado)("Via do cliente"), 1);
+  EXPECT_EQ(EXPORT(Orvik_FechaComprovanteNaoFiscalVinculado)(), 1);
+  EXPECT_EQ(EXPORT(Orvik_AcionaGaveta)(), 1);
+  int drawer = -1;
+  EXPECT_EQ(EXPORT(Orvik_VerificaEstadoGaveta)(&drawer), 1);
+  EXPECT_EQ(drawer, 1);
+  EXPECT_EQ(ask(EXPORT(Orvik_VerificaSensorPoucoPapelMFD), 1), "0");
+
+  EXPECT_EQ(EXPORT(Orvik_LeituraX)(), 1);
+  EXPECT_EQ(EXPORT(Orvik_ReducaoZ)("", ""), 1) << last().second;
+  EXPECT_EQ(EXPORT(Orvik_ReducaoZ)("", ""), 0);
+  EXPECT_EQ(last(), std::make_pair(29, U("Fechamento do dia (Redução Z ) já executado")));
+  char count[16] = "";
+  EXPECT_EQ(EXPORT(Orvik_NumeroReducoes)(count), 1);
+  EXPECT_STREQ(count, "0001");
+  char date[32] = "", time[32] = "x";
+  EXPECT_EQ(EXPORT(Orvik_DataHoraReducao)(date, time), 1);
+  EXPECT_EQ(std::string(date).substr(0, 6), "150626");
+  EXPECT_STREQ(time, "");
+  int flags = -1;
+  EXPECT_EQ(EXPORT(Orvik_FlagsFiscais)(&flags), 1);
+  EXPECT_EQ(flags, 8);  // day closed
+  // Dates in any of the accepted spellings reach the printer as ddmmyy.
+  EXPECT_EQ(EXPORT(Orvik_LeituraMemoriaFiscalData)("01/06/2026", "150626", "c"), 1)
+      << last().second;
+  EXPECT_EQ(EXPORT(Orvik_LeituraMemoriaFiscalReducao)("1", "1", "c"), 1) << last().second;
+  EXPECT_EQ(EXPORT(Orvik_LeituraMemoriaFiscalData)("15062026", "01062026", "c"), 0);
+  EXPECT_EQ(last(), std::make_pair(7, U("O intervalo é inconsistente.")));
+  std::lock_guard lock(server.mutex());
+  const auto& tape = printer.tape();
+  EXPECT_NE(std::find(tape.begin(), tape.end(), "Fechamento do caixa 1"), tape.end());
+  EXPECT_NE(std::find(tape.begin(), tape.end(), "Via do cliente"), tape.end());
+  EXPECT_NE(std::find(tape.begin(), tape.end(), "DE 010626 A 150626"), tape.end());
+  EXPECT_EQ(printer.state().paid_by_form[2], 100);
 }
 
 // Exports the QVX printers lack answer on their exact labels, without touching the line.
