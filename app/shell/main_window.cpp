@@ -24,8 +24,10 @@
 #include "menu_itens.h"
 #include "owner_editor.h"
 #include "products_editor.h"
+#include "recursos.h"
 #include "store/data_module.h"
 #include "store/entities.h"
+#include "termination_signals.h"
 #include "users_editor.h"
 
 namespace shell {
@@ -75,8 +77,7 @@ void BotaoImagem::mouseReleaseEvent(QMouseEvent* e) {
 TformTributarium::TformTributarium(store::TdmTributarium& dm, QWidget* pai)
     : QMainWindow(pai), dm_(dm) {
   setWindowTitle(QStringLiteral("Tributarium Orvik"));
-  programa_ =
-      QString::fromStdString(common::with_trailing_slash(common::executable_folder().string()));
+  programa_ = QString::fromStdString(PastaDosRecursos().string());
   MontaTela();
   auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
   f1->setContext(Qt::WindowShortcut);
@@ -227,6 +228,8 @@ TformTributarium::Partida TformTributarium::Inicia(
     // A first start in an empty folder gets the delivered catalogue and template.
     store::InstalaBasesEntregues(dm_.PathBaseDados);
     dm_.ConectaCatalogo();
+    // The engine took SIGTERM and SIGINT at its first connection.
+    TerminationSignals::TakeBack();
   } catch (const std::exception& e) {
     msg::ErroGeral(this, QStringLiteral("Não foi possível abrir o catálogo de bases de dados em "
                                         "\"%1\".\n%2")
