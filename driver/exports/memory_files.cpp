@@ -1,9 +1,10 @@
 // Fiscal memory files: MFD download, Sintegra and RFD files, the Ato 17 libraries.
 //
-// Built: the MFD download and its conversion (orvik::memfiles). Not built yet: the Sintegra,
-// RFD and Ato 17 routines, marked kNotBuilt.
+// Built: the MFD download and its conversion, the RFD conversion and its settings
+// (orvik::memfiles). Not built yet: the Sintegra and Ato 17 routines, marked kNotBuilt.
 #include "dispatch.h"
 #include "orvik/memfiles/download.h"
+#include "orvik/memfiles/rfd_conversion.h"
 #include "orvik/orvik.h"
 
 using namespace orvik::exports;
@@ -20,6 +21,13 @@ int LumvarDownload(std::string_view name, Lumvar&& lumvar, Args... args) {
     return Guarded(name, [name] { return core::NotImplemented(name); });
   }
   return AnyFamily(name, lumvar, args...);
+}
+
+// The RFD conversion reads a Lumvar printer's printouts; other families have none.
+template <class Routine, class... Args>
+int LumvarConversion(std::string_view name, Routine&& routine, Args... args) {
+  if (!IsLumvar()) return Guarded(name, [name] { return NotImplementedHere(name); });
+  return AnyFamily(name, routine, args...);
 }
 
 }  // namespace
@@ -107,27 +115,27 @@ ORVIK_API int ORVIK_CALL Orvik_ConverteATO17ParaPAFRJ(const char* file) {
 }
 
 ORVIK_API int ORVIK_CALL RFD_ConvertedaMFD(const char* crz) {
-  return AnyFamily(__func__, kNotBuilt, crz);
+  return LumvarConversion(__func__, memfiles::ConverteMfd, crz);
 }
 
 ORVIK_API int ORVIK_CALL RFD_ConvertedaMFDData(const char* first_date, const char* last_date) {
-  return AnyFamily(__func__, kNotBuilt, first_date, last_date);
+  return LumvarConversion(__func__, memfiles::ConverteMfdData, first_date, last_date);
 }
 
 ORVIK_API int ORVIK_CALL RFD_ApagaArquivos(void) {
-  return AnyFamily(__func__, kNotBuilt);
+  return AnyFamily(__func__, memfiles::ApagaArquivos);
 }
 
 ORVIK_API int ORVIK_CALL RFD_SetaStorage(int storage) {
-  return AnyFamily(__func__, kNotBuilt, storage);
+  return AnyFamily(__func__, memfiles::SetaStorage, storage);
 }
 
 ORVIK_API int ORVIK_CALL RFD_SetaEmiteLMF_RFD(int emit) {
-  return AnyFamily(__func__, kNotBuilt, emit);
+  return AnyFamily(__func__, memfiles::SetaEmiteLmf, emit);
 }
 
 ORVIK_API int ORVIK_CALL AtoCotepe_SetaTDMFlag(int tdm) {
-  return AnyFamily(__func__, kNotBuilt, tdm);
+  return AnyFamily(__func__, memfiles::SetaTdmFlag, tdm);
 }
 
 ORVIK_API int ORVIK_CALL Sintegra_ApagaFiles(void) {
