@@ -22,6 +22,8 @@
 #include "orvik/memfiles/printout_text.h"
 #include "orvik/memfiles/record_store.h"
 #include "orvik/memfiles/rfd_lines.h"
+#include "orvik/memfiles/sintegra.h"
+#include "orvik/memfiles/sintegra_month.h"
 #include "orvik/memfiles/working_folder.h"
 
 namespace orvik::memfiles {
@@ -42,11 +44,6 @@ struct Interval {
 std::optional<Interval>& Running() {
   static std::optional<Interval> interval;
   return interval;
-}
-
-std::optional<SintegraHooks>& Hooks() {
-  static std::optional<SintegraHooks> hooks;
-  return hooks;
 }
 
 // A conversion that cannot go on: the code answered and the message kept.
@@ -157,6 +154,7 @@ void StoreDocument(const ReadDocument& d) {
     SetField(2, kIssueTime, d.z->issue_time);
     SetField(2, kGrossSales, d.z->gross_sales);
     SetField(2, kIssqnDiscount, d.z->issqn_discount);
+    SetField(2, kFirstCoo, Conv().first_coo);
     GravaRegistroE(2, 0);
     long n = 0;
     for (const TotalizerRecord& t : d.totalizers) {
@@ -428,6 +426,7 @@ void DebugRates() {
                                       "T8000", "T6000", "T4000", "T2000"};
   ConversionState& s = Conv();
   for (int i = 0; i < 14; ++i) s.slots[i + 1] = kDebugSlots[i];
+  s.first_coo = "700";
   s.rate_numbers_from_one = true;
   MessageBox("Modo Debug1 iCountAliq=(1)- Nao deve ser usado em producao");
 }
@@ -446,6 +445,7 @@ void FromPrinter(const std::string& crz, long crz_number) {
   const std::string detorg = Work("DETORG.TXT");
   Check(DownloadMfd(detorg, "2", first, coo_z.empty() ? "0" : coo_z, ""));
   ConversionState& s = Conv();
+  s.first_coo = first;
   for (int slot = 0; slot < 16; ++slot) {
     Check(lumvar::ExecuteLumvar("LeIndicador", RateKindParameter(slot, crz)));
     const std::string kind = st.read_value == "11" ? "T" : "S";
@@ -507,7 +507,8 @@ void SecondPass(const std::string& detalhe, const std::string& dma, bool ask_pri
       s,
       [&dma](ReadDocument& d) {
         StoreDocument(d);
-        if (Hooks() && Hooks()->document) Hooks()->document(Conv(), d);
+        if (sintegra::Active() && !AppendSintegraLines(Conv(), d))
+          Fail(-8, "Erro ao gravar " + sintegra::SintPath());
         WriteOutStore(dma);
       },
       [](const std::string& t) { core::Log(t); }, issqn);
@@ -666,7 +667,8 @@ int ConvertOne(const std::string& crz_text) {
           [](const std::string& t) { core::Log(t); });
       std::string line;
       while (reader.Next(line)) memory.Line(line);
-      if (memory.owner_written() && Hooks() && Hooks()->owner) Hooks()->owner(s);
+      if (memory.owner_written() && sintegra::Active())
+        sintegra::SetOwner(s.owner_cnpj, s.owner_ie);
     } else {
       core::Log("LEITMF.TXT inexistente: sem E02 e E05 a E10");
     }
@@ -840,6 +842,8 @@ int ConverteMfdData(const std::string& first_text, const std::string& last_text)
     }
   }
   st.rfd_emit_lmf = false;
+  DeleteFileIfPresent(Work("LEITMF.TXT"));
+  sintegra::DeleteWorkingFiles();
   ApagaArquivos();
   if (st.debug) MessageBox("Modo Debug3 - Nao deve ser usado em producao");
   int result = 1;
@@ -853,15 +857,23 @@ int ConverteMfdData(const std::string& first_text, const std::string& last_text)
     }
     break;
   }
+  if (result == 1 && sintegra::Active()) {
+    if (!sintegra::DeriveSummaries()) {
+      st.last_return_code = -8;
+      st.last_message = "Erro ao gravar " + sintegra::SintPath();
+      return -8;
+    }
+    if (auto error = sintegra::Assemble()) {
+      st.last_return_code = -8;
+      st.last_message = *error;
+      return -8;
+    }
+  }
   return result;
 }
 
 const ConversionState& LastConversionState() {
   return Conv();
-}
-
-void SetSintegraHooks(std::optional<SintegraHooks> hooks) {
-  Hooks() = std::move(hooks);
 }
 
 int SetaStorage(int storage) {

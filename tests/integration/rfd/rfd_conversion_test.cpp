@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "common/files.h"
 #include "driver_fixture.h"
+#include "sintegra/sintegra.h"
 
 namespace {
 
@@ -358,6 +360,78 @@ TEST_F(RfdConversion, TheMonthIntervalConvertsEveryZAndTheOneAfterItIsNotNeeded)
   EXPECT_EQ(EXPORT(RFD_ConvertedaMFDData)("01/07/2026", "31/07/2026"), 8089);
   EXPECT_NE(last().find("ErroCMDDataInvalida - Data solicitada inexistente."), std::string::npos)
       << last();
+}
+
+// --- the month's Sintegra file -------------------------------------------------------------
+
+TEST_F(RfdConversion, TheMonthsSintegraFileReadsBackWithTheProgramsLoader) {
+  LoadDriver();
+  SellTheDay();
+  const std::string target = (dir / "sintegra.txt").string();
+  std::ofstream(target) << "an old file that must be replaced";
+  ASSERT_EQ(EXPORT(Orvik_RelatorioSintegraMFD)(0x04 | 0x08 | 0x10, target.c_str(), "6", "2026",
+                                               "SUPERMERCADO BOA VISTA", "RUA DAS PALMEIRAS", "120",
+                                               "", "CENTRO", "CAMPINAS", "13010-000", "1932001000",
+                                               "", "JOAO"),
+            1)
+      << last();
+  sintegra::TSintegra file;
+  ASSERT_NO_THROW(file.CarregaArquivo(target));
+  std::map<std::string, int> kinds;
+  for (const auto& r : file.Registros()) kinds[r->Tipo()]++;
+  EXPECT_EQ(kinds["10"], 1);
+  EXPECT_EQ(kinds["11"], 1);
+  auto lines = common::split_lines(*common::read_file(target));
+  std::map<std::string, std::vector<std::string>> by;
+  for (const auto& l : lines)
+    if (!l.empty()) by[l.substr(0, 2) == "60" ? l.substr(0, 3) : l.substr(0, 2)].push_back(l);
+  for (const auto& [kind, list] : by)
+    for (const auto& l : list) EXPECT_EQ(l.size(), 126u) << l;
+  EXPECT_EQ(kinds["60"], static_cast<int>(by["60M"].size() + by["60A"].size() + by["60D"].size() +
+                                          by["60I"].size() + by["60R"].size()));
+  EXPECT_EQ(kinds["75"], static_cast<int>(by["75"].size()));
+  EXPECT_EQ(kinds["90"], 1);
+  ASSERT_EQ(by["60M"].size(), 1u);
+  EXPECT_EQ(by["60M"][0].substr(3, 8), "20260615");
+  EXPECT_EQ(by["60M"][0].substr(11, 20), "OR050800000000012345");
+  // The codes of the day: 18% and 12% ICMS, F, the service tax, cancellations, discounts.
+  std::set<std::string> codes;
+  for (const auto& l : by["60A"]) codes.insert(l.substr(31, 4));
+  EXPECT_EQ(codes, (std::set<std::string>{"1800", "1200", "F   ", "ISS ", "CANC", "DESC"}));
+  // 60I: the first coupon's six items and the cancelled coupon's one; the cancelled soap
+  // and the bread of the cancelled coupon under CANC.
+  EXPECT_EQ(by["60I"].size(), 7u);
+  int cancelled = 0;
+  for (const auto& l : by["60I"]) cancelled += l.substr(94, 4) == "CANC";
+  EXPECT_EQ(cancelled, 2);
+  int beans = 0;
+  for (const auto& l : by["60I"]) {
+    if (l.substr(42, 14) != "22            ") continue;
+    ++beans;
+    // 3,990 a kilo read as 3,99 in cents, not 39,90.
+    EXPECT_EQ(l.substr(69, 13), "0000000000399") << l;
+    EXPECT_EQ(l.substr(98, 12), "000000000131") << l;  // 12% of 10,97
+  }
+  EXPECT_EQ(beans, 1);
+  EXPECT_FALSE(by["60D"].empty());
+  EXPECT_FALSE(by["60R"].empty());
+  EXPECT_FALSE(by["75"].empty());
+  ASSERT_EQ(by["90"].size(), 1u);
+  EXPECT_EQ(lines.back().empty() ? lines[lines.size() - 2] : lines.back(), by["90"][0]);
+}
+
+TEST_F(RfdConversion, AMonthWithoutAZLeavesTheTargetAndTheWorkingFilesAlone) {
+  LoadDriver();
+  const std::string target = (dir / "sintegra.txt").string();
+  std::ofstream(target) << "the caller's own file";
+  EXPECT_NE(EXPORT(Orvik_RelatorioSintegraMFD)(0, target.c_str(), "6", "2026", "", "", "", "", "",
+                                               "", "", "", "", ""),
+            1);
+  EXPECT_EQ(*common::read_file(target), "the caller's own file");
+  EXPECT_EQ(EXPORT(Orvik_RelatorioSintegraMFD)(0, target.c_str(), "13", "2026", "", "", "", "", "",
+                                               "", "", "", "", ""),
+            -8);
+  EXPECT_EQ(EXPORT(Sintegra_ApagaFiles)(), 1);
 }
 
 }  // namespace

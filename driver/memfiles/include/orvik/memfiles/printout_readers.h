@@ -26,6 +26,7 @@ struct ConversionState {
   // The day.
   std::string movement_date;  // yyyymmdd
   std::string grand_total;
+  std::string first_coo;  // first COO of the day, when known
   // Owner (header of a printout and the fiscal-memory reading).
   std::string owner_name, owner_address, owner_cnpj, owner_ie;
   std::string registration_date, registration_time, owner_cro;

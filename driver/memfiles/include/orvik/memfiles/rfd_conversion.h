@@ -32,15 +32,6 @@ int ApagaArquivos();
 // The state of the last conversion (for the Sintegra month path and tests).
 const ConversionState& LastConversionState();
 
-// The hooks the Sintegra month path puts into a conversion while it runs.
-struct SintegraHooks {
-  // Called for each document as it is written out (records as written to the RFD).
-  std::function<void(const ConversionState&, const ReadDocument&)> document;
-  // Called when the fiscal-memory reading reaches the owner's records.
-  std::function<void(const ConversionState&)> owner;
-};
-void SetSintegraHooks(std::optional<SintegraHooks> hooks);
-
 // --- pieces, pure ---------------------------------------------------------------------------
 
 // The final file's name: prefix + last six of the fabrication number + DMA code (TDM on),
