@@ -766,7 +766,14 @@ int ConverteMfd(const std::string& crz) {
 }
 
 int ConvertAfterZ(int crz) {
-  return ConverteMfd(std::to_string(crz));
+  // The Z has been printed whatever happens here: nothing may escape into its answer.
+  try {
+    return ConverteMfd(std::to_string(crz));
+  } catch (const std::exception& e) {
+    State().last_message = e.what();
+    core::Log(std::string("---[") + e.what() + "]---");
+    return 0;
+  }
 }
 
 void RegisterAfterZConversion() {

@@ -65,7 +65,7 @@ class RfdConversion : public orvik_testing::DriverOverPty {
 
   // The day: two coupons (the second cancelled after its close), a card voucher, a
   // supply, an X and the Z.
-  void SellTheDay() {
+  void SellTheDay(bool z = true) {
     run("DefineAliquota", "CodAliquotaProgramavel=0 PercentualAliquota=18,00");
     run("DefineAliquota", "CodAliquotaProgramavel=1 PercentualAliquota=12,00");
     run("DefineAliquota", "CodAliquotaProgramavel=2 PercentualAliquota=5,00 AliquotaICMS=false");
@@ -115,7 +115,7 @@ class RfdConversion : public orvik_testing::DriverOverPty {
     run("EncerraDocumento", "Operador=\"Maria\"");
 
     run("EmiteLeituraX", "Operador=\"Maria\"");
-    run("EmiteReducaoZ", "Operador=\"Maria\"");
+    if (z) run("EmiteReducaoZ", "Operador=\"Maria\"");
   }
 
   std::vector<std::string> FinalLines(const std::string& name) {
@@ -294,6 +294,15 @@ TEST_F(RfdConversion, OneZGivesAFileThatAgreesWithTheDaySold) {
   ASSERT_EQ(Of(lines, "E02").size(), 1u);
   EXPECT_EQ(Of(lines, "E02")[0].substr(44, 14), "12345678000195");
   EXPECT_FALSE(Of(lines, "E11").empty());
+}
+
+TEST_F(RfdConversion, TheZExportMakesTheFileWhenTheConfigurationAsks) {
+  LoadDriver("GERA_RFD_REDZ=1\r\n");
+  SellTheDay(false);
+  EXPECT_EQ(EXPORT(Orvik_ReducaoZ)("", ""), 1) << last();
+  const auto lines = FinalLines(kFinal);
+  EXPECT_EQ(Of(lines, "E12").size(), 1u);
+  EXPECT_EQ(Of(lines, "E14").size(), 2u);
 }
 
 TEST_F(RfdConversion, ASecondConversionOfTheSameZGivesTheSameFile) {
