@@ -305,6 +305,25 @@ TEST_F(RfdConversion, TheZExportMakesTheFileWhenTheConfigurationAsks) {
   EXPECT_EQ(Of(lines, "E14").size(), 2u);
 }
 
+TEST_F(RfdConversion, FirmwareOneZeroZeroEndsItsDocumentsOnTheFabLine) {
+  {
+    std::lock_guard lock(server.mutex());
+    printer.state().identity.firmware = "01.00.00";
+  }
+  LoadDriver();
+  SellTheDay();
+  ASSERT_EQ(EXPORT(RFD_ConvertedaMFD)("1"), 1) << last();
+  const auto lines = FinalLines(kFinal);
+  const auto e16 = Of(lines, "E16");
+  ASSERT_EQ(e16.size(), 4u);
+  for (const auto& l : e16) {
+    EXPECT_EQ(F(l, 11), "20260615") << l;
+    EXPECT_NE(F(l, 12), "000000") << l;
+  }
+  ASSERT_EQ(Of(lines, "E01").size(), 1u);
+  EXPECT_EQ(F(Of(lines, "E01")[0], 6), "01.00.00");
+}
+
 TEST_F(RfdConversion, ASecondConversionOfTheSameZGivesTheSameFile) {
   LoadDriver();
   SellTheDay();
