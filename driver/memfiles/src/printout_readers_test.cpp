@@ -584,5 +584,26 @@ TEST(FiscalMemoryReading, GivesOwnerSoftwareRestartsAndTapes) {
   EXPECT_EQ(s.software_time, "090000");
 }
 
+TEST(FiscalMemoryReading, ACutReadingWritesWhatItHadAndNoOwner) {
+  ConversionState s;
+  std::vector<std::string> lines;
+  FiscalMemoryReader reader(s, [&](const std::string& l) { lines.push_back(l); }, {});
+  for (const auto& line : Printout("USUÁRIOS\n"
+                                   "Usuario:01  CRO:001  05/01/2026  09:30:00\n"
+                                   "CNPJ:  12.345.678/0001-95\n"
+                                   "SOFTWARE BÁSICO:\n"
+                                   "01.00.08 99/99/2026   09:00:00\n"
+                                   "REINICIO  OPERAÇÃO\n"
+                                   "0x1  05/01/2026 09:30:00\n"
+                                   "001  05/01/20"))
+    reader.Line(line);
+  EXPECT_FALSE(reader.owner_written());
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].substr(0, 3), "E07");
+  EXPECT_EQ(lines[0].substr(54), "00000000");  // an impossible date is no date
+  EXPECT_EQ(lines[1].substr(0, 3), "E09");
+  EXPECT_EQ(s.owner_cnpj, "12345678000195");
+}
+
 }  // namespace
 }  // namespace orvik::memfiles

@@ -1,5 +1,6 @@
 #include "orvik/memfiles/printout_text.h"
 
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -144,20 +145,27 @@ bool LineReader::Next(std::string& line) {
   if (!file_) return false;
   bool any = false, cut = false;
   for (;;) {
-    const int c = std::getc(file_);
-    if (c == EOF) {
-      if (std::ferror(file_)) error_ = true;
-      break;
+    if (pos_ == end_) {
+      end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+      pos_ = 0;
+      if (end_ == 0) {
+        if (std::ferror(file_)) error_ = true;
+        break;
+      }
     }
-    ++bytes_;
+    const char* start = buffer_.data() + pos_;
+    const char* lf = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
+    const size_t n = lf ? static_cast<size_t>(lf - start) : end_ - pos_;
     any = true;
-    if (c == '\n') break;
-    if (line.size() < max_line_) {
-      line += static_cast<char>(c);
-    } else if (!cut) {
+    bytes_ += static_cast<long long>(n + (lf ? 1 : 0));
+    const size_t room = line.size() < max_line_ ? max_line_ - line.size() : 0;
+    line.append(start, std::min(n, room));
+    if (n > room && !cut) {
       cut = true;
       ++cut_lines_;
     }
+    pos_ += n + (lf ? 1 : 0);
+    if (lf) break;
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return any;

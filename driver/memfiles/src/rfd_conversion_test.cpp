@@ -283,6 +283,17 @@ TEST_F(StoredConversion, MissingOrDamagedInputsFailWithAMessageAndNoFile) {
   }
 }
 
+TEST_F(StoredConversion, AHugeCaptureWithoutLineEndsIsReadInBoundedPiecesAndFails) {
+  {
+    std::ofstream out(work() / "DETALHE.TXT", std::ios::binary);
+    const std::string block(1 << 20, 'A');
+    for (int i = 0; i < 64; ++i) out << block;
+  }
+  EXPECT_EQ(ConverteMfd("1"), -8);
+  EXPECT_TRUE(LogHas("Linhas longas cortadas"));
+  EXPECT_FALSE(fs::exists(folder.path() / "rfd" / "OR012345.F6Q"));
+}
+
 TEST_F(StoredConversion, ASecondRunMergesWithTheFirstFile) {
   ASSERT_EQ(ConverteMfd("1"), 1);
   const auto first = Final();

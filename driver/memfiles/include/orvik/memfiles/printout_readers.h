@@ -11,6 +11,13 @@
 #include <string_view>
 #include <vector>
 
+// The virtual printer prints the layout of its own model (layout kind 1, and kind 0 for
+// firmware 01.00.00). These branches read printouts it never produces and are tested only
+// over hand-made lines: the model lines of the other models and layout kind 2, the
+// one-line items of a short layout, the buyer lines "CPF do adquirente:", "Cliente:" and
+// "CGC / CPF:-", the partial cancellation "cancelamento item:", "SOMA" and rate lines as
+// ends of the payment list, the Z's "%"-in-column-7 rate rows and "F1="-style label
+// rows, and the wider users / restarts / grand-total-coding columns of layout kind 0.
 namespace orvik::memfiles {
 
 // What a conversion learns of the ECF, the day and the owner (reset for each Z).

@@ -61,6 +61,8 @@ class LineReader {
  private:
   std::FILE* file_ = nullptr;
   size_t max_line_;
+  std::vector<char> buffer_ = std::vector<char>(1 << 16);
+  size_t pos_ = 0, end_ = 0;
   bool error_ = false;
   long long cut_lines_ = 0;
   long long bytes_ = 0;
