@@ -1,9 +1,12 @@
 // Fiscal memory files: MFD download, Sintegra and RFD files, the Ato 17 libraries.
 //
-// Built: the MFD download and its conversion (orvik::memfiles). Not built yet: the Sintegra,
-// RFD and Ato 17 routines, marked kNotBuilt.
+// Built: the MFD download and its conversion, the RFD conversion and its settings, the
+// Sintegra report of a month from the detail tape (orvik::memfiles). Routines not built
+// yet are marked kNotBuilt.
 #include "dispatch.h"
 #include "orvik/memfiles/download.h"
+#include "orvik/memfiles/rfd_conversion.h"
+#include "orvik/memfiles/sintegra_month.h"
 #include "orvik/orvik.h"
 
 using namespace orvik::exports;
@@ -20,6 +23,13 @@ int LumvarDownload(std::string_view name, Lumvar&& lumvar, Args... args) {
     return Guarded(name, [name] { return core::NotImplemented(name); });
   }
   return AnyFamily(name, lumvar, args...);
+}
+
+// The RFD conversion reads a Lumvar printer's printouts; other families have none.
+template <class Routine, class... Args>
+int LumvarConversion(std::string_view name, Routine&& routine, Args... args) {
+  if (!IsLumvar()) return Guarded(name, [name] { return NotImplementedHere(name); });
+  return AnyFamily(name, routine, args...);
 }
 
 }  // namespace
@@ -58,8 +68,28 @@ ORVIK_API int ORVIK_CALL Orvik_RelatorioSintegraMFD(int selections, const char* 
                                                     const char* district, const char* city,
                                                     const char* postal_code, const char* telephone,
                                                     const char* fax, const char* contact) {
-  return AnyFamily(__func__, kNotBuilt, selections, target, month, year, company, street, number,
-                   complement, district, city, postal_code, telephone, fax, contact);
+  return LumvarConversion(
+      __func__,
+      [](int chosen, const std::string& to, const std::string& m, const std::string& y,
+         const std::string& company_name, const std::string& street_name,
+         const std::string& street_number, const std::string& complement_text,
+         const std::string& district_name, const std::string& city_name, const std::string& postal,
+         const std::string& phone, const std::string& fax_number, const std::string& contact_name) {
+        memfiles::sintegra::HeaderData h;
+        h.company = company_name;
+        h.street = street_name;
+        h.number = street_number;
+        h.complement = complement_text;
+        h.district = district_name;
+        h.city = city_name;
+        h.postal_code = postal;
+        h.telephone = phone;
+        h.fax = fax_number;
+        h.contact = contact_name;
+        return memfiles::RelatorioSintegraMfd(chosen, to, m, y, h);
+      },
+      selections, target, month, year, company, street, number, complement, district, city,
+      postal_code, telephone, fax, contact);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_RelatorioSintegraMFDBinario(
@@ -107,31 +137,31 @@ ORVIK_API int ORVIK_CALL Orvik_ConverteATO17ParaPAFRJ(const char* file) {
 }
 
 ORVIK_API int ORVIK_CALL RFD_ConvertedaMFD(const char* crz) {
-  return AnyFamily(__func__, kNotBuilt, crz);
+  return LumvarConversion(__func__, memfiles::ConverteMfd, crz);
 }
 
 ORVIK_API int ORVIK_CALL RFD_ConvertedaMFDData(const char* first_date, const char* last_date) {
-  return AnyFamily(__func__, kNotBuilt, first_date, last_date);
+  return LumvarConversion(__func__, memfiles::ConverteMfdData, first_date, last_date);
 }
 
 ORVIK_API int ORVIK_CALL RFD_ApagaArquivos(void) {
-  return AnyFamily(__func__, kNotBuilt);
+  return AnyFamily(__func__, memfiles::ApagaArquivos);
 }
 
 ORVIK_API int ORVIK_CALL RFD_SetaStorage(int storage) {
-  return AnyFamily(__func__, kNotBuilt, storage);
+  return AnyFamily(__func__, memfiles::SetaStorage, storage);
 }
 
 ORVIK_API int ORVIK_CALL RFD_SetaEmiteLMF_RFD(int emit) {
-  return AnyFamily(__func__, kNotBuilt, emit);
+  return AnyFamily(__func__, memfiles::SetaEmiteLmf, emit);
 }
 
 ORVIK_API int ORVIK_CALL AtoCotepe_SetaTDMFlag(int tdm) {
-  return AnyFamily(__func__, kNotBuilt, tdm);
+  return AnyFamily(__func__, memfiles::SetaTdmFlag, tdm);
 }
 
 ORVIK_API int ORVIK_CALL Sintegra_ApagaFiles(void) {
-  return AnyFamily(__func__, kNotBuilt);
+  return AnyFamily(__func__, memfiles::ApagaArquivosSintegra);
 }
 
 }  // extern "C"
