@@ -1,9 +1,10 @@
 // Fiscal memory files: MFD download, Sintegra and RFD files, the Ato 17 libraries.
 //
-// Built: the MFD download and its conversion (orvik::memfiles). Not built yet: the Sintegra,
-// RFD and Ato 17 routines, marked kNotBuilt.
+// Built: the MFD download and its conversion, the Sintegra report from an Ato 17 file
+// (orvik::memfiles). Not built yet: the routines marked kNotBuilt.
 #include "dispatch.h"
 #include "orvik/memfiles/download.h"
+#include "orvik/memfiles/sintegra_binary.h"
 #include "orvik/orvik.h"
 
 using namespace orvik::exports;
@@ -66,8 +67,28 @@ ORVIK_API int ORVIK_CALL Orvik_RelatorioSintegraMFDBinario(
     int selections, const char* source, const char* target, const char* company, const char* street,
     const char* number, const char* complement, const char* district, const char* city,
     const char* postal_code, const char* telephone, const char* fax, const char* contact) {
-  return AnyFamily(__func__, kNotBuilt, selections, source, target, company, street, number,
-                   complement, district, city, postal_code, telephone, fax, contact);
+  return AnyFamily(
+      __func__,
+      [](int selections, const std::string& source, const std::string& target,
+         const std::string& company, const std::string& street, const std::string& number,
+         const std::string& complement, const std::string& district, const std::string& city,
+         const std::string& postal_code, const std::string& telephone, const std::string& fax,
+         const std::string& contact) {
+        return memfiles::RelatorioSintegraMFDBinario(selections, source, target,
+                                                     {company,
+                                                      street,
+                                                      number,
+                                                      complement,
+                                                      district,
+                                                      city,
+                                                      {},
+                                                      postal_code,
+                                                      telephone,
+                                                      fax,
+                                                      contact});
+      },
+      selections, source, target, company, street, number, complement, district, city, postal_code,
+      telephone, fax, contact);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_LeMemoriasBinario(const char* binary_file, const char* serial,
