@@ -4,6 +4,7 @@
 // (orvik::memfiles). Not built yet: the routines marked kNotBuilt.
 #include "dispatch.h"
 #include "orvik/memfiles/download.h"
+#include "orvik/memfiles/memory_libraries.h"
 #include "orvik/memfiles/sintegra_binary.h"
 #include "orvik/orvik.h"
 
@@ -93,38 +94,40 @@ ORVIK_API int ORVIK_CALL Orvik_RelatorioSintegraMFDBinario(
 
 ORVIK_API int ORVIK_CALL Orvik_LeMemoriasBinario(const char* binary_file, const char* serial,
                                                  int flag) {
-  return AnyFamily(__func__, kNotBuilt, binary_file, serial, flag);
+  return AnyFamily(__func__, memfiles::LeMemoriasBinario, binary_file, serial, flag);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_GeraArquivoATO17Binario(const char* binary_file,
                                                        const char* text_file, const char* first,
                                                        const char* last, const char* interval_kind,
                                                        const char* user, const char* content_kind) {
-  return AnyFamily(__func__, kNotBuilt, binary_file, text_file, first, last, interval_kind, user,
-                   content_kind);
+  return AnyFamily(__func__, memfiles::GeraArquivoATO17Binario, binary_file, text_file, first, last,
+                   interval_kind, user, content_kind);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_LeStatusGeraBinario(int* state, int* error, int* size_read,
                                                    int* progress, char* text) {
-  return AnyFamily(__func__, kNotBuilt, state, error, size_read, progress, text);
+  return AnyFamily(__func__, memfiles::LeStatusGeraBinario, state, error, size_read, progress,
+                   text);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CancelaLeituraBinario(void) {
-  return AnyFamily(__func__, kNotBuilt);
+  return AnyFamily(__func__, memfiles::CancelaLeituraBinario);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_GeraRFDBinario(const char* first, const char* last,
                                               int interval_type, int content_type, char* file) {
-  return AnyFamily(__func__, kNotBuilt, first, last, interval_type, content_type, file);
+  return AnyFamily(__func__, memfiles::GeraRFDBinario, first, last, interval_type, content_type,
+                   file);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_GeraRFDBinarioRJ(const char* first, const char* last,
                                                 int interval_type) {
-  return AnyFamily(__func__, kNotBuilt, first, last, interval_type);
+  return AnyFamily(__func__, memfiles::GeraRFDBinarioRJ, first, last, interval_type);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_ConverteATO17ParaPAFRJ(const char* file) {
-  return AnyFamily(__func__, kNotBuilt, file);
+  return AnyFamily(__func__, memfiles::ConverteATO17ParaPAFRJ, file);
 }
 
 ORVIK_API int ORVIK_CALL RFD_ConvertedaMFD(const char* crz) {
