@@ -245,7 +245,7 @@ int LeStatusGeraBinario(int* state, int* error, int* size_read, int* progress, c
     if (size_read) *size_read = copy.size_read;
     if (progress) *progress = copy.progress;
     if (text) std::memcpy(text, message.c_str(), message.size() + 1);
-    core::Log("Retorno da função Orvik_LeStatusGeraBinario: CodErro: " +
+    core::Log(W("Retorno da função Orvik_LeStatusGeraBinario: CodErro: ") +
               std::to_string(copy.error) + W(" Situação: ") + std::to_string(copy.state) +
               " Tam. Leitura: " + std::to_string(copy.size_read) +
               " Progresso: " + std::to_string(copy.progress) + W(" Situação: ") + message);
