@@ -1,7 +1,6 @@
 #include "common/ports.h"
 
 #include <charconv>
-#include <cstdlib>
 
 #include "common/files.h"
 
@@ -37,16 +36,6 @@ std::string parallel_device(const IniFile& ini, int number) {
 
 std::string serial_device_for(const IniFile& ini, std::string_view text) {
   return serial_device(ini, port_number(text));
-}
-
-std::filesystem::path orvik_ini_path() {
-  if (const char* env = std::getenv("ORVIK_INI"); env && *env) return env;
-  const std::filesystem::path exe = executable_folder();
-  for (const std::filesystem::path& folder :
-       {exe, std::filesystem::path("/etc/orvik"), std::filesystem::path("/etc")}) {
-    if (auto found = find_case_blind(folder, "ORVIK.INI")) return *found;
-  }
-  return exe / "ORVIK.INI";
 }
 
 }  // namespace common

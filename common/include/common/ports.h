@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/ini.h"
+#include "common/orvik_ini.h"  // orvik_ini_path(): where the mapping is read from
 
 namespace common {
 
@@ -20,10 +21,5 @@ std::string parallel_device(const IniFile& ini, int number);
 
 // Device of a port text: serial_device(ini, port_number(text)).
 std::string serial_device_for(const IniFile& ini, std::string_view text);
-
-// Where a program without the driver's own lookup finds ORVIK.INI: $ORVIK_INI when set;
-// otherwise the first of the host executable's folder, /etc/orvik/ and /etc/ holding it in
-// any letter case; otherwise ORVIK.INI in the executable's folder.
-std::filesystem::path orvik_ini_path();
 
 }  // namespace common

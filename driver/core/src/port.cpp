@@ -144,6 +144,12 @@ void WritePortBytes(int index, const char* bytes, int n) {
   WritePort(index, std::string_view(bytes, static_cast<size_t>(n)));
 }
 
+long WritePortWithin(int index, std::string_view bytes, int timeout_ms) {
+  const PortSlot& port = Slot(index);
+  if (port.handle == -1) return 0;
+  return CurrentTransport().WriteWithin(port.handle, bytes, timeout_ms);
+}
+
 std::string ReadPortChunk(int index) {
   const PortSlot& port = Slot(index);
   if (port.handle == -1) {
@@ -158,6 +164,19 @@ void ClosePort(int index) {
   PortSlot& port = Slot(index);
   if (port.handle != -1) CurrentTransport().Close(port.handle);
   port.handle = -1;
+}
+
+size_t DiscardPortInput(int index) {
+  const PortSlot& port = Slot(index);
+  if (port.handle == -1) return 0;
+  size_t dropped = 0;
+  // Bounded, so a line that never stops talking cannot hold the caller.
+  for (int i = 0; i < 64; ++i) {
+    const std::string bytes = CurrentTransport().ReadChunk(port.handle, kChunkBytes, 0);
+    if (bytes.empty()) break;
+    dropped += bytes.size();
+  }
+  return dropped;
 }
 
 bool IsCtsOn(int index) {
