@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "dispatcher.h"
+#include "ecf_commands.h"
 #include "programa_commands.h"
 #include "sintegra_commands.h"
 
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   cli::Dispatcher dispatcher;
   cli::AddSintegraCommands(dispatcher);
   cli::AddProgramaCommands(dispatcher, opcoes);
+  cli::AddEcfCommands(dispatcher, opcoes);
   try {
     opcoes = cli::OpcoesGlobais::Extrai(args);
   } catch (const cli::UsageError& e) {
