@@ -3,6 +3,7 @@
 
 #include <iostream>
 
+#include "caixoro_commands.h"
 #include "dispatcher.h"
 #include "ecf_commands.h"
 #include "programa_commands.h"
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   cli::AddSintegraCommands(dispatcher);
   cli::AddProgramaCommands(dispatcher, opcoes);
   cli::AddEcfCommands(dispatcher, opcoes);
+  cli::AddCaixoroCommands(dispatcher, opcoes);
   try {
     opcoes = cli::OpcoesGlobais::Extrai(args);
   } catch (const cli::UsageError& e) {
