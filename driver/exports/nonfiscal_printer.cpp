@@ -1,15 +1,15 @@
 // The non-fiscal receipt printer (families 4 on a parallel port and 5 on a serial port).
-// The OrvikCupom_ names are the same operations as the Vuno_ ones.
-//
-// Not built yet: every routine of this group (orvik::peripherals), marked kNotBuilt. The
-// sending routines start after the family check made here (busy flag, port settings,
-// the transfer).
+// The OrvikCupom_ names are the same operations as the Vuno_ ones. The sending routines
+// start after the family check made here (busy flag, port settings, the transfer).
 #include "dispatch.h"
 #include "orvik/lumvar/frame.h"
 #include "orvik/orvik.h"
+#include "orvik/peripherals/vuno.h"
 
 using namespace orvik::exports;
 namespace core = orvik::core;
+namespace vuno = orvik::peripherals;
+using vuno::Barcode;
 
 namespace {
 
@@ -23,6 +23,13 @@ int Send(std::string_view name, Routine&& routine, Args... args) {
   return AnyFamily(name, routine, args...);
 }
 
+// A barcode export of the given kind.
+int PrintBarcode(std::string_view name, Barcode kind, const char* data) {
+  return Send(
+      name, [kind](const std::string& text) { return vuno::ImprimeCodigoBarras(kind, text); },
+      data);
+}
+
 // Bitmaps are not printed by any model.
 int NoBitmap(std::string_view label) {
   return Guarded(label, [label] { return core::NotImplemented(label); });
@@ -33,114 +40,115 @@ int NoBitmap(std::string_view label) {
 extern "C" {
 
 ORVIK_API int ORVIK_CALL Vuno_EnviaBuffer(const char* text) {
-  return Send(__func__, kNotBuilt, text);
+  return Send(__func__, vuno::EnviaBuffer, text);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_EnviaBufferFormatado(const char* text, int font, int italic,
                                                    int underline, int double_width, int emphasis) {
-  return Send(__func__, kNotBuilt, text, font, italic, underline, double_width, emphasis);
+  return Send(__func__, vuno::EnviaBufferFormatado, text, font, italic, underline, double_width,
+              emphasis);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_EnviaComando(const char* bytes, int count) {
   // The command may hold zero bytes: the routine gets exactly count bytes.
-  return Send(__func__, kNotBuilt, RawBytes{bytes, count});
+  return Send(__func__, vuno::EnviaComando, RawBytes{bytes, count});
 }
 
 ORVIK_API int ORVIK_CALL Vuno_AcionaGaveta(void) {
-  return Send(__func__, kNotBuilt);
+  return Send(__func__, vuno::AcionaGaveta);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_AcionaBuzLite(int repetitions, int duration, int pause) {
-  return Send(__func__, kNotBuilt, repetitions, duration, pause);
+  return Send(__func__, vuno::AcionaBuzLite, repetitions, duration, pause);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_AcionaGuilhotina(int mode) {
-  return Send(__func__, kNotBuilt, mode);
+  return Send(__func__, vuno::AcionaGuilhotina, mode);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_AcionaGuilhotinaParcial(int n) {
-  return Send(__func__, kNotBuilt, n);
+  return Send(__func__, vuno::AcionaGuilhotinaParcial, n);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ImprimeCodigoBarrasUPCA(const char* data) {
-  return Send(__func__, kNotBuilt, data);
+  return PrintBarcode(__func__, Barcode::kUpcA, data);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ImprimeCodigoBarrasUPCE(const char* data) {
-  return Send(__func__, kNotBuilt, data);
+  return PrintBarcode(__func__, Barcode::kUpcE, data);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ImprimeCodigoBarrasEAN13(const char* data) {
-  return Send(__func__, kNotBuilt, data);
+  return PrintBarcode(__func__, Barcode::kEan13, data);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ImprimeCodigoBarrasEAN8(const char* data) {
-  return Send(__func__, kNotBuilt, data);
+  return PrintBarcode(__func__, Barcode::kEan8, data);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ImprimeCodigoBarrasITF(const char* data) {
-  return Send(__func__, kNotBuilt, data);
+  return PrintBarcode(__func__, Barcode::kItf, data);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ImprimeCodigoBarrasCODABAR(const char* data) {
-  return Send(__func__, kNotBuilt, data);
+  return PrintBarcode(__func__, Barcode::kCodabar, data);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ImprimeCodigoBarrasISBN(const char* data) {
-  return Send(__func__, kNotBuilt, data);
+  return PrintBarcode(__func__, Barcode::kIsbn, data);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ImprimeCodigoBarrasMSI(const char* data) {
-  return Send(__func__, kNotBuilt, data);
+  return PrintBarcode(__func__, Barcode::kMsi, data);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ImprimeCodigoBarrasPLESSEY(const char* data) {
-  return Send(__func__, kNotBuilt, data);
+  return PrintBarcode(__func__, Barcode::kPlessey, data);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ImprimeCodigoBarrasCODE39(const char* data) {
-  return Send(__func__, kNotBuilt, data);
+  return PrintBarcode(__func__, Barcode::kCode39, data);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ImprimeCodigoBarrasCODE93(const char* data) {
-  return Send(__func__, kNotBuilt, data);
+  return PrintBarcode(__func__, Barcode::kCode93, data);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ImprimeCodigoBarrasCODE128(const char* data) {
-  return Send(__func__, kNotBuilt, data);
+  return PrintBarcode(__func__, Barcode::kCode128, data);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ImprimeCodigoBarrasPDF417(int a, int b, int c, int d,
                                                         const char* data) {
-  return Send(__func__, kNotBuilt, a, b, c, d, data);
+  return Send(__func__, vuno::ImprimeCodigoBarrasPDF417, a, b, c, d, data);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ConfiguraCodigoBarras(int height, int width, int text_position,
                                                     int font, int margin) {
-  return Send(__func__, kNotBuilt, height, width, text_position, font, margin);
+  return Send(__func__, vuno::ConfiguraCodigoBarras, height, width, text_position, font, margin);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_AjustaLarguraPapel(int width) {
-  return Send(__func__, kNotBuilt, width);
+  return Send(__func__, vuno::AjustaLarguraPapel, width);
 }
 
 // Status queries: the serial printer answers through its line, every other family reads
 // the parallel port's status register, so these run whatever the family.
 
 ORVIK_API int ORVIK_CALL Vuno_VerificaOnLine(void) {
-  return AnyFamily(__func__, kNotBuilt);
+  return AnyFamily(__func__, vuno::VerificaOnLine);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_VerificaPoucoPapel(void) {
-  return AnyFamily(__func__, kNotBuilt);
+  return AnyFamily(__func__, vuno::VerificaPoucoPapel);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_VerificaFimPapel(void) {
-  return AnyFamily(__func__, kNotBuilt);
+  return AnyFamily(__func__, vuno::VerificaFimPapel);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_VerificaEstadoGaveta(void) {
-  return AnyFamily(__func__, kNotBuilt);
+  return AnyFamily(__func__, vuno::VerificaEstadoGaveta);
 }
 
 ORVIK_API int ORVIK_CALL Vuno_ImprimeBitmap(int arg1, int arg2) {

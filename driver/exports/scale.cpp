@@ -1,7 +1,8 @@
 // The scale on the second serial port; it works whatever the model family.
-//
-// Not built yet: the scale routine (orvik::peripherals), marked kNotBuilt. It hands the
-// weight to the return-value writer itself, since only a complete reply carries one.
+// The routine hands the weight to the return-value writer itself, since only a complete
+// reply carries one.
+#include "orvik/peripherals/scale.h"
+
 #include "dispatch.h"
 #include "orvik/orvik.h"
 
@@ -10,7 +11,7 @@ using namespace orvik::exports;
 extern "C" {
 
 ORVIK_API int ORVIK_CALL Orvik_LeBalanca(const char* port, const char* speed, char* weight) {
-  return AnyFamily(__func__, kNotBuilt, port, speed, weight);
+  return AnyFamily(__func__, orvik::peripherals::LeBalanca, port, speed, weight);
 }
 
 }  // extern "C"

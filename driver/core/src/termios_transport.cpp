@@ -90,8 +90,11 @@ class TermiosTransport final : public Transport {
   }
 
   long Write(int fd, std::string_view bytes) override {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
+    return WriteWithin(fd, bytes, kWriteTimeoutMs);
+  }
+
+  long WriteWithin(int fd, std::string_view bytes, int timeout_ms) override {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     size_t done = 0;
     while (done < bytes.size()) {
       const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);

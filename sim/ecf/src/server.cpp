@@ -1,143 +1,69 @@
 #include "ecf_sim/server.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 
 namespace ecf_sim {
 
-namespace {
+using devkit::sleep_ms;
 
-void make_raw(int fd) {
-  termios t{};
-  if (tcgetattr(fd, &t) != 0) return;
-  cfmakeraw(&t);
-  tcsetattr(fd, TCSANOW, &t);
+Server::Server(Printer& printer)
+    : printer_(printer), loop_(line_, [this](std::string_view bytes) {
+        assembler_.feed(bytes);
+        while (auto req = assembler_.next()) handle(*req);
+      }) {}
+
+Server::~Server() {
+  stop();
 }
 
-void sleep_ms(int ms) {
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+bool Server::open_pty(std::string* error) {
+  return line_.open_pty(error);
+}
+
+bool Server::open_device(const std::string& path, std::string* error) {
+  return line_.open_device(path, error);
+}
+
+void Server::start() {
+  loop_.start();
+}
+
+void Server::stop() {
+  loop_.stop();
+}
+
+void Server::run() {
+  loop_.run();
+}
+
+void Server::inject(const Fault& f, int count) {
+  faults_.push(f, count);
+}
+
+void Server::inject_on(const Fault& f, std::string command, std::string match, int count) {
+  aimed_.add(f, std::move(command), std::move(match), count);
+}
+
+void Server::clear_faults() {
+  faults_.clear();
+  aimed_.clear();
+}
+
+namespace {
+
+// The words of a control line from argument i on, joined by blanks ("" when none).
+std::string rest_of(const devkit::ControlLine& c, std::size_t i) {
+  std::string out;
+  for (; i < c.args.size(); ++i) out += (out.empty() ? "" : " ") + c.args[i];
+  return out;
 }
 
 }  // namespace
 
-Server::Server(Printer& printer) : printer_(printer) {}
-
-Server::~Server() {
-  stop();
-  if (fd_ >= 0) ::close(fd_);
-  if (keep_open_ >= 0) ::close(keep_open_);
-}
-
-bool Server::open_pty(std::string* error) {
-  int master = -1, slave = -1;
-  char name[256] = {};
-  if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-    if (error) *error = std::string("openpty: ") + std::strerror(errno);
-    return false;
-  }
-  // Raw from the start: no echo of requests back to us, no line-end translation.
-  make_raw(slave);
-  fcntl(master, F_SETFD, FD_CLOEXEC);
-  fcntl(slave, F_SETFD, FD_CLOEXEC);
-  fd_ = master;
-  keep_open_ = slave;
-  slave_path_ = name;
-  return true;
-}
-
-bool Server::open_device(const std::string& path, std::string* error) {
-  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
-    if (error) *error = path + ": " + std::strerror(errno);
-    return false;
-  }
-  make_raw(fd);
-  fd_ = fd;
-  slave_path_ = path;
-  return true;
-}
-
-void Server::start() {
-  stop_ = false;
-  thread_ = std::thread([this] { run(); });
-}
-
-void Server::stop() {
-  stop_ = true;
-  if (thread_.joinable()) thread_.join();
-}
-
-void Server::inject(const Fault& f, int count) {
-  std::lock_guard lock(faults_mutex_);
-  for (int i = 0; i < count; ++i) faults_.push_back(f);
-}
-
-void Server::clear_faults() {
-  std::lock_guard lock(faults_mutex_);
-  faults_.clear();
-}
-
-void Server::run() {
-  char buf[4096];
-  while (!stop_) {
-    pollfd p{fd_, POLLIN, 0};
-    int n = ::poll(&p, 1, 50);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (n == 0) continue;
-    if (p.revents & (POLLHUP | POLLERR)) {
-      // No host has the line open (only possible on a device we did not create).
-      sleep_ms(20);
-      if (!(p.revents & POLLIN)) continue;
-    }
-    ssize_t got = ::read(fd_, buf, sizeof buf);
-    if (got <= 0) {
-      if (got < 0 && errno == EINTR) continue;
-      sleep_ms(20);
-      continue;
-    }
-    assembler_.feed(std::string_view(buf, static_cast<std::size_t>(got)));
-    while (auto req = assembler_.next()) handle(*req);
-  }
-}
-
-bool Server::write_all(std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      if (errno == EAGAIN) {
-        sleep_ms(1);
-        continue;
-      }
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 void Server::apply_control_file() {
-  if (control_file_.empty()) return;
-  std::ifstream in(control_file_);
-  if (!in) return;
-  std::string line;
-  std::vector<std::string> lines;
-  while (std::getline(in, line)) lines.push_back(line);
-  in.close();
-  std::filesystem::remove(control_file_);
-  for (const auto& l : lines) {
+  for (const auto& c : control_.take()) {
+    const std::string& l = c.text;
     std::istringstream ss(l);
     std::string word;
     ss >> word;
@@ -172,6 +98,26 @@ void Server::apply_control_file() {
       else
         printer_.set_technical_intervention(word == "intervention-on");
       continue;
+    } else if (word == "error-on" || word == "silent-on") {
+      // error-on COMMAND CODE [N [TEXT]], silent-on COMMAND [N [TEXT]]
+      const bool error = word == "error-on";
+      f.kind = error ? Fault::kError : Fault::kSilence;
+      if (error) f.code = c.number(1, 0);
+      const std::size_t n_at = error ? 2 : 1;
+      if (c.args.empty() || (error && f.code == 0)) {
+        std::cerr << "orvik-ecf-sim: linha de controle ignorada: " << l << "\n";
+        continue;
+      }
+      inject_on(f, c.args[0], rest_of(c, n_at + 1), c.number(n_at, 1));
+      continue;
+    } else if (word == "journal") {
+      const std::string file = rest_of(c, 0);
+      if (file.empty() || !journal_.write_to(file))
+        std::cerr << "orvik-ecf-sim: diario nao gravado: " << l << "\n";
+      continue;
+    } else if (word == "journal-clear") {
+      journal_.clear();
+      continue;
     } else if (word == "clear") {
       clear_faults();
       continue;
@@ -186,16 +132,13 @@ void Server::apply_control_file() {
 
 void Server::handle(const Request& r) {
   apply_control_file();
-  std::optional<Fault> fault;
-  {
-    std::lock_guard lock(faults_mutex_);
-    if (!faults_.empty()) {
-      fault = faults_.front();
-      faults_.pop_front();
-    }
-  }
+  std::optional<Fault> fault = aimed_.take(r.command, r.params);
+  if (!fault) fault = faults_.take();
   ++served_;
-  if (fault && fault->kind == Fault::kSilence) return;
+  if (fault && fault->kind == Fault::kSilence) {
+    journal_.add({r.command, r.params, -1});
+    return;
+  }
   std::string reply;
   bool save = false;
   {
@@ -208,19 +151,15 @@ void Server::handle(const Request& r) {
       rep = printer_.execute(r.command, r.params);
     }
     reply = build_reply(r.packet, std::to_string(rep.code), rep.results);
+    journal_.add({r.command, r.params, rep.code});
     save = printer_.changed() && !state_file_.empty();
   }
   if (fault && fault->kind == Fault::kSlow) sleep_ms(fault->delay_ms);
-  if (fault && fault->kind == Fault::kNoise) write_all(fault->noise);
-  if (fault && fault->kind == Fault::kSplit && fault->parts > 1) {
-    std::size_t step = std::max<std::size_t>(1, reply.size() / fault->parts);
-    for (std::size_t at = 0; at < reply.size(); at += step) {
-      write_all(std::string_view(reply).substr(at, step));
-      if (at + step < reply.size()) sleep_ms(fault->delay_ms);
-    }
-  } else {
-    write_all(reply);
-  }
+  if (fault && fault->kind == Fault::kNoise) line_.write_all(fault->noise);
+  if (fault && fault->kind == Fault::kSplit)
+    line_.write_in_pieces(reply, fault->parts, fault->delay_ms);
+  else
+    line_.write_all(reply);
   if (save) {
     std::lock_guard lock(mutex_);
     std::string error;

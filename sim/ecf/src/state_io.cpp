@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "devkit/state_file.h"
 #include "ecf_sim/printer.h"
 
 namespace ecf_sim {
@@ -415,33 +416,7 @@ bool Printer::load(const std::filesystem::path& file, std::string* error) {
 }
 
 bool Printer::save(const std::filesystem::path& file, std::string* error) const {
-  std::string text = serialize_state(state_);
-  std::filesystem::path tmp = file;
-  tmp += ".tmp";
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    if (error) *error = "nao foi possivel criar " + tmp.string();
-    return false;
-  }
-  std::size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) {
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      if (error) *error = "falha ao gravar " + tmp.string();
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  bool synced = ::fsync(fd) == 0;
-  ::close(fd);
-  if (!synced || std::rename(tmp.c_str(), file.c_str()) != 0) {
-    ::unlink(tmp.c_str());
-    if (error) *error = "falha ao gravar " + file.string();
-    return false;
-  }
-  return true;
+  return devkit::save_atomically(file, serialize_state(state_), error);
 }
 
 }  // namespace ecf_sim

@@ -27,6 +27,12 @@ class Transport {
   virtual bool Configure(int handle, const LineSettings& settings) = 0;
   // Writes the bytes, giving up after about one second; the count written.
   virtual long Write(int handle, std::string_view bytes) = 0;
+  // Writes the bytes, giving up after timeout_ms; the count written. A transport without
+  // its own time limit writes as Write does.
+  virtual long WriteWithin(int handle, std::string_view bytes, int timeout_ms) {
+    (void)timeout_ms;
+    return Write(handle, bytes);
+  }
   // What arrives within timeout_ms (at most max bytes); returns as soon as bytes are there.
   virtual std::string ReadChunk(int handle, size_t max, int timeout_ms) = 0;
   // CTS asserted; a device without modem lines counts as asserted.
@@ -58,9 +64,15 @@ bool ConfigurePort(int index);
 LineSettings SettingsFor(int index);
 void WritePort(int index, std::string_view bytes);
 void WritePortBytes(int index, const char* bytes, int n);
+// Writes the bytes, giving up after timeout_ms; the count written (0 on a closed port).
+// For callers that must know whether everything went out.
+long WritePortWithin(int index, std::string_view bytes, int timeout_ms);
 // One read of at most 1024 bytes, waiting at most 5 ms.
 std::string ReadPortChunk(int index);
 void ClosePort(int index);
+// Reads and drops whatever is already waiting on the port (a late reply of an earlier
+// command), without waiting for more; the bytes dropped.
+size_t DiscardPortInput(int index);
 bool IsCtsOn(int index);
 // True when [Sistema] ChecaCTS is off or CTS of port 1 rises within 2 seconds.
 bool WaitForCts();

@@ -21,6 +21,8 @@ class FakeTransport final : public Transport {
     int open_handles = 0;
     bool fail_open = false;
     bool cts = true;
+    // Bytes the device takes before it stops taking any (a write cut short); -1: no limit.
+    long accept_bytes = -1;
     // Called with each written frame; returns the bytes the device answers (may be empty).
     std::function<std::string(const std::string&)> responder;
     std::string pending;  // bytes waiting to be read
@@ -39,6 +41,12 @@ class FakeTransport final : public Transport {
     return true;
   }
   long Write(int, std::string_view bytes) override {
+    if (r_->accept_bytes >= 0 && static_cast<long>(bytes.size()) > r_->accept_bytes) {
+      bytes = bytes.substr(0, static_cast<size_t>(r_->accept_bytes));
+      r_->accept_bytes = 0;
+    } else if (r_->accept_bytes >= 0) {
+      r_->accept_bytes -= static_cast<long>(bytes.size());
+    }
     r_->writes.emplace_back(bytes);
     if (r_->responder) r_->pending += r_->responder(r_->writes.back());
     return static_cast<long>(bytes.size());
