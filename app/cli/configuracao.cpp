@@ -12,11 +12,4 @@ TConfiguracoes::TConfiguracoes(std::filesystem::path arquivo,
                              Arquivo().string() + ".");
 }
 
-std::string NomeDoMes(int mes) {
-  static const char* const nomes[] = {"Janeiro",  "Fevereiro", "Março",    "Abril",
-                                      "Maio",     "Junho",     "Julho",    "Agosto",
-                                      "Setembro", "Outubro",   "Novembro", "Dezembro"};
-  return mes >= 1 && mes <= 12 ? nomes[mes - 1] : "";
-}
-
 }  // namespace cli

@@ -23,7 +23,4 @@ class TConfiguracoes : public shell::TConfiguracoes {
   const std::filesystem::path& Arquivo() const { return arquivo(); }
 };
 
-// The month as the generation screen names it ("Janeiro" ... "Dezembro"); empty outside 1-12.
-std::string NomeDoMes(int mes);
-
 }  // namespace cli

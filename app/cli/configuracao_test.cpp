@@ -52,12 +52,5 @@ TEST_F(ConfiguracaoTest, AFileThatCannotBeWrittenIsReported) {
   EXPECT_THROW(TConfiguracoes(dir_ / "falta" / "Tributarium.ini", "/inst"), std::runtime_error);
 }
 
-TEST(NomeDoMesTest, NamesTheMonthsAsTheScreen) {
-  EXPECT_EQ(NomeDoMes(1), "Janeiro");
-  EXPECT_EQ(NomeDoMes(3), "Março");
-  EXPECT_EQ(NomeDoMes(12), "Dezembro");
-  EXPECT_EQ(NomeDoMes(13), "");
-}
-
 }  // namespace
 }  // namespace cli

@@ -3,6 +3,7 @@
 
 #include <iostream>
 
+#include "caixoro_commands.h"
 #include "dispatcher.h"
 #include "programa_commands.h"
 #include "sintegra_commands.h"
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   cli::Dispatcher dispatcher;
   cli::AddSintegraCommands(dispatcher);
   cli::AddProgramaCommands(dispatcher, opcoes);
+  cli::AddCaixoroCommands(dispatcher, opcoes);
   try {
     opcoes = cli::OpcoesGlobais::Extrai(args);
   } catch (const cli::UsageError& e) {

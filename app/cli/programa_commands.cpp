@@ -10,7 +10,8 @@
 
 #include "base_files.h"
 #include "generation/gera_thread.h"
-#include "log_em_lote.h"
+#include "generation/log_em_lote.h"
+#include "generation/opcoes_geracao.h"
 #include "sintegra/tipos.h"
 #include "store/entities.h"
 
@@ -229,7 +230,7 @@ class ObservadorLinha : public generation::ObservadorGeracao {
   const std::string& Texto() const { return texto_; }
 
  private:
-  LogEmLote log_;
+  generation::LogEmLote log_;
   Context& c_;
   bool terminal_;
   bool linha_aberta_ = false;
@@ -261,24 +262,9 @@ int Gerar(const OpcoesGlobais& g, const Arguments& args, Context& c) {
     }
     inicio = fim + 1;
   }
-  const std::set<TTipoRegistros> ecf = {TTipoRegistros::Tipo60A, TTipoRegistros::Tipo60D,
-                                        TTipoRegistros::Tipo60I, TTipoRegistros::Tipo60M,
-                                        TTipoRegistros::Tipo60R, TTipoRegistros::Tipo75};
-  // Only the third nature (all operations) has the point-of-sale records.
-  if (natureza != 3)
-    for (TTipoRegistros t : ecf) escolhidos.erase(t);
-  sintegra::TListaTipoRegistros selecao;
-  bool algum60 = false;
-  for (TTipoRegistros t : sintegra::kAllRecordKinds) {
-    if (!escolhidos.count(t)) continue;
-    selecao.push_back(t);
-    algum60 = algum60 || (ecf.count(t) && t != TTipoRegistros::Tipo75);
-  }
-  if (selecao.empty())
-    throw UsageError("Por favor, selecione pelo menos um Registro a ser gerado.");
+  sintegra::TListaTipoRegistros selecao = generation::SelecaoDoRun(escolhidos, natureza);
   std::string arquivo60 = Absoluto(o.Valor("--arquivo-60-75").value_or(""));
-  if (algum60 && arquivo60.empty())
-    throw UsageError("Por favor, preencha o campo \"Arquivo com registros tipo 60 e 75\".");
+  if (auto recusa = generation::RecusaDoRun(selecao, arquivo60)) throw UsageError(*recusa);
 
   Sessao s(g);
   s.ConectaCatalogo();
@@ -292,20 +278,13 @@ int Gerar(const OpcoesGlobais& g, const Arguments& args, Context& c) {
   if (auto dir = o.Valor("--saida"))
     saida = Absoluto(*dir);
   else
-    saida = fs::absolute(fs::path(s.Configuracao().PathSintegra()) / std::to_string(ano) /
-                         NomeDoMes(mes))
+    saida = fs::absolute(generation::PastaDaGeracao(s.Configuracao().PathSintegra(), ano, mes))
                 .lexically_normal();
   ObservadorLinha observador(dm, c, g.progresso_no_terminal);
   observador.Log("--> Inicio da Geração do Sintegra.");
-  std::error_code ec;
-  fs::create_directories(saida, ec);
-  if (ec || !fs::is_directory(saida)) {
+  if (!generation::CriaPasta(saida)) {
     observador.Log("<-- Fim da Geração do Sintegra.");
-    throw std::runtime_error(
-        "Não foi possível criar a estrutura de pasta para a geração do arquivo do "
-        "Sintegra.\nVerifique se o diretório de geração do sintegra possui permição de "
-        "escrita.\n" +
-        saida.string());
+    throw std::runtime_error(std::string(generation::kFalhaPasta) + "\n" + saida.string());
   }
 
   generation::TGeraThread worker(observador);

@@ -132,7 +132,11 @@ long IniFile::read_int(std::string_view section, std::string_view key, long def)
 
 bool IniFile::write(std::string_view section, std::string_view key, std::string_view value) {
   std::vector<Line> lines = load_lines(path_);
+  // A line break inside the value would end the key's line and start a line of its own
+  // (a forged key or section); it is stored as a blank instead.
   std::string entry = std::string(key) + "=" + std::string(value);
+  for (size_t i = key.size() + 1; i < entry.size(); ++i)
+    if (entry[i] == '\r' || entry[i] == '\n') entry[i] = ' ';
   std::string name, k, v;
   bool in_section = false;
   long section_at = -1, last_entry = -1;

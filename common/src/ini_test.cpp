@@ -89,3 +89,15 @@ TEST_F(IniFileTest, WriteToUnwritableFolderFailsAndLeavesNothing) {
   EXPECT_FALSE(ini.write("S", "K", "v"));
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
 }
+
+TEST_F(IniFileTest, LineBreaksInAValueAreStoredAsBlanks) {
+  put("[Opcional]\r\nCidade=X\r\n");
+  common::IniFile ini(path_);
+  // A value that would otherwise add a section and a key of its own.
+  ASSERT_TRUE(ini.write("Opcional", "Cidade", "Sao Paulo\r\n[Sistema]\nModeloImp=3\r"));
+  ASSERT_TRUE(ini.write("Opcional", "Favorecido", "A\nB"));
+  EXPECT_EQ(bytes(),
+            "[Opcional]\r\nCidade=Sao Paulo  [Sistema] ModeloImp=3 \r\nFavorecido=A B\r\n");
+  EXPECT_EQ(ini.sections(), std::vector<std::string>{"Opcional"});
+  EXPECT_EQ(ini.read("Sistema", "ModeloImp", "none"), "none");
+}

@@ -5,6 +5,9 @@
 //   orvik-cli EXPORT [ARG...]   call EXPORT with its input arguments in order
 //   orvik-cli --list            every export with its prototype
 #include <dlfcn.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -267,11 +270,31 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
+// A reader that went away (orvik-cli --list | head) is not a failure of the tool: the
+// call has been made, only its printout has nowhere to go. Any other failure to write
+// (a full disk) is said.
+int FinishOutput(int status) {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  const int why = errno;
+  struct stat st {};
+  const bool pipe_out =
+      fstat(STDOUT_FILENO, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
+  if (why == EPIPE || (why == 0 && pipe_out)) return status;
+  std::fprintf(stderr, "orvik-cli: cannot write the answer: %s\n",
+               why ? std::strerror(why) : "write error");
+  return status == 0 ? 1 : status;
+}
+
 int main(int argc, char** argv) {
+  // Writes to a closed pipe fail with EPIPE instead of killing the process halfway
+  // through an export.
+  signal(SIGPIPE, SIG_IGN);
+  int status = 1;
   try {
-    return Run(argc, argv);
+    status = Run(argc, argv);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "orvik-cli: %s\n", e.what());
-    return 1;
   }
+  return FinishOutput(status);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "orvik/orvik.h"
 
@@ -61,6 +63,38 @@ class OrvikCli : public ::testing::Test {
     return outcome;
   }
 
+  // Runs orvik-cli with its standard output on a pipe whose reader has already gone, the
+  // way `orvik-cli --list | head` ends once head has its lines; standard error is kept.
+  Outcome RunIntoClosedPipe(const std::vector<std::string>& arguments) const {
+    Outcome outcome;
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) return outcome;
+    close(out[0]);
+    const pid_t child = fork();
+    if (child == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      dup2(err[1], STDERR_FILENO);
+      close(err[0]);
+      setenv("ORVIK_INI", (dir_ / "ORVIK.INI").c_str(), 1);
+      if (chdir(dir_.c_str()) != 0) _exit(126);
+      std::vector<char*> argv{const_cast<char*>(ORVIK_CLI_PATH)};
+      for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(ORVIK_CLI_PATH, argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    char chunk[4096];
+    ssize_t n;
+    while ((n = read(err[0], chunk, sizeof chunk)) > 0) outcome.output.append(chunk, n);
+    close(err[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    outcome.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return outcome;
+  }
+
   fs::path dir_;
 };
 
@@ -87,6 +121,17 @@ TEST_F(OrvikCli, ListPrintsOnePrototypePerExport) {
                             "quantity, int decimals, const char* unit_price, const char* "
                             "discount_type, const char* discount)\n"),
             std::string::npos);
+}
+
+// Under `set -o pipefail` a tool killed by SIGPIPE fails the whole script (status 141).
+TEST_F(OrvikCli, ReaderThatGoesAwayEndsItQuietlyWithZero) {
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"--list"},
+        std::vector<std::string>{"Orvik_ProgramaBaudRate", "4800"}}) {
+    const Outcome out = RunIntoClosedPipe(arguments);
+    EXPECT_EQ(out.exit_code, 0) << arguments[0] << ": " << out.output;
+    EXPECT_EQ(out.output, "") << arguments[0];
+  }
 }
 
 struct MisuseCase {

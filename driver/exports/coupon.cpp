@@ -1,16 +1,17 @@
 // Fiscal coupon and payments: opening, items, adjustments, payments, closing, barcodes.
 //
-// Not built yet: the QVX routines of this group (orvik::qvx), each marked kNotBuilt where
-// it belongs.
+// Families 1 and 2 run the routines of orvik::qvx.
 #include "orvik/lumvar/coupon.h"
 
 #include "dispatch.h"
 #include "orvik/lumvar/barcodes.h"
 #include "orvik/orvik.h"
+#include "orvik/qvx/routines.h"
 
 using namespace orvik::exports;
 namespace core = orvik::core;
 namespace lumvar = orvik::lumvar;
+namespace qvx = orvik::qvx;
 
 namespace {
 
@@ -35,11 +36,11 @@ int LumvarBarcode(std::string_view name, lumvar::BarcodeKind kind, const char* c
 extern "C" {
 
 ORVIK_API int ORVIK_CALL Orvik_AbreCupom(const char* id) {
-  return Dispatch(__func__, lumvar::AbreCupom, kNotBuilt, id);
+  return Dispatch(__func__, lumvar::AbreCupom, qvx::AbreCupom, id);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_AbreCupomMFD(const char* id, const char* name, const char* address) {
-  return Dispatch(__func__, lumvar::AbreCupomMFD, kNotBuilt, id, name, address);
+  return Dispatch(__func__, lumvar::AbreCupomMFD, qvx::AbreCupomMFD, id, name, address);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_IdentificaConsumidor(const char* id, const char* name,
@@ -51,8 +52,8 @@ ORVIK_API int ORVIK_CALL Orvik_VendeItem(const char* code, const char* descripti
                                          const char* aliquot, const char* quantity_type,
                                          const char* quantity, int decimals, const char* unit_price,
                                          const char* discount_type, const char* discount) {
-  return Dispatch(__func__, lumvar::VendeItem, kNotBuilt, code, description, aliquot, quantity_type,
-                  quantity, decimals, unit_price, discount_type, discount);
+  return Dispatch(__func__, lumvar::VendeItem, qvx::VendeItem, code, description, aliquot,
+                  quantity_type, quantity, decimals, unit_price, discount_type, discount);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_VendeItemDepartamento(const char* code, const char* description,
@@ -86,12 +87,13 @@ ORVIK_API int ORVIK_CALL Orvik_CancelaItemAnterior(void) {
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CancelaItemGenerico(const char* item) {
-  return Dispatch(__func__, lumvar::CancelaItemGenerico, kNotBuilt, item);
+  return Dispatch(__func__, lumvar::CancelaItemGenerico, qvx::CancelaItemGenerico, item);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_IniciaFechamentoCupom(const char* flag, const char* type,
                                                      const char* value) {
-  return Dispatch(__func__, lumvar::IniciaFechamentoCupom, kNotBuilt, flag, type, value);
+  return Dispatch(__func__, lumvar::IniciaFechamentoCupom, qvx::IniciaFechamentoCupom, flag, type,
+                  value);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_IniciaFechamentoCupomMFD(const char* flag, const char* type,
@@ -111,7 +113,7 @@ ORVIK_API int ORVIK_CALL Orvik_CancelaAcrescimoDescontoSubtotalMFD(const char* f
 }
 
 ORVIK_API int ORVIK_CALL Orvik_EfetuaFormaPagamento(const char* form, const char* value) {
-  return Dispatch(__func__, lumvar::EfetuaFormaPagamento, kNotBuilt, form, value);
+  return Dispatch(__func__, lumvar::EfetuaFormaPagamento, qvx::EfetuaFormaPagamento, form, value);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_EfetuaFormaPagamentoDescricaoForma(const char* form,
@@ -135,7 +137,7 @@ ORVIK_API int ORVIK_CALL Orvik_EstornoFormasPagamento(const char* origin, const 
 
 ORVIK_API int ORVIK_CALL Orvik_TerminaFechamentoCupom(const char* message) {
   // The close of Orvik_FechaCupom with five empty texts.
-  return Dispatch(__func__, lumvar::TerminaFechamentoCupom, kNotBuilt, message);
+  return Dispatch(__func__, lumvar::TerminaFechamentoCupom, qvx::TerminaFechamentoCupom, message);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_TerminaFechamentoCupomCodigoBarrasMFD(
@@ -151,7 +153,7 @@ ORVIK_API int ORVIK_CALL Orvik_TerminaFechamentoCupomCodigoBarrasMFD(
 ORVIK_API int ORVIK_CALL Orvik_FechaCupom(const char* form, const char* flag, const char* type,
                                           const char* adjustment, const char* paid,
                                           const char* message) {
-  return Dispatch(__func__, lumvar::FechaCupom, kNotBuilt, form, flag, type, adjustment, paid,
+  return Dispatch(__func__, lumvar::FechaCupom, qvx::FechaCupom, form, flag, type, adjustment, paid,
                   message);
 }
 
@@ -160,7 +162,7 @@ ORVIK_API int ORVIK_CALL Orvik_FechaCupomResumido(const char* form, const char* 
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CancelaCupom(void) {
-  return Dispatch(__func__, lumvar::CancelaCupom, kNotBuilt);
+  return Dispatch(__func__, lumvar::CancelaCupom, qvx::CancelaCupom);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CancelaCupomMFD(const char* arg1, const char* arg2,

@@ -2,7 +2,7 @@
 // its family's routine and hands the answer to the writer of its width.
 //
 // Family 0 runs the routines of orvik::lumvar (and the capture-based software date of
-// orvik::memfiles). Not built yet: every QVX routine (orvik::qvx), marked kNotBuilt.
+// orvik::memfiles); families 1 and 2 run the routines of orvik::qvx.
 #include "dispatch.h"
 #include "orvik/core/text_forms.h"
 #include "orvik/lumvar/queries.h"
@@ -10,11 +10,13 @@
 #include "orvik/lumvar/tables.h"
 #include "orvik/memfiles/download.h"
 #include "orvik/orvik.h"
+#include "orvik/qvx/routines.h"
 
 using namespace orvik::exports;
 namespace core = orvik::core;
 namespace lumvar = orvik::lumvar;
 namespace memfiles = orvik::memfiles;
+namespace qvx = orvik::qvx;
 
 namespace {
 
@@ -69,7 +71,7 @@ ORVIK_API int ORVIK_CALL Orvik_VerificaEstadoImpressoraMFD(int* ack, int* st1, i
 }
 
 ORVIK_API int ORVIK_CALL Orvik_FlagsFiscais(int* flags) {
-  return Dispatch(__func__, lumvar::FiscalFlags, kNotBuilt, flags);
+  return Dispatch(__func__, lumvar::FiscalFlags, qvx::FlagsFiscais, flags);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_FlagsFiscaisStr(char* flags) {
@@ -94,7 +96,7 @@ ORVIK_API int ORVIK_CALL Orvik_VerificaImpressoraLigada(void) {
 }
 
 ORVIK_API int ORVIK_CALL Orvik_VerificaModoOperacao(char* mode) {
-  return Query(__func__, AsIs(mode), lumvar::OperationMode, kNotBuilt);
+  return Query(__func__, AsIs(mode), lumvar::OperationMode, qvx::VerificaModoOperacao);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_VerificaTipoImpressora(int* type) {
@@ -106,7 +108,7 @@ ORVIK_API int ORVIK_CALL Orvik_VerificaTipoImpressoraStr(char* type) {
 }
 
 ORVIK_API int ORVIK_CALL Orvik_VerificaEstadoGaveta(int* state) {
-  return Dispatch(__func__, lumvar::DrawerState, kNotBuilt, state);
+  return Dispatch(__func__, lumvar::DrawerState, qvx::VerificaEstadoGaveta, state);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_VerificaEstadoGavetaStr(char* state) {
@@ -114,7 +116,7 @@ ORVIK_API int ORVIK_CALL Orvik_VerificaEstadoGavetaStr(char* state) {
 }
 
 ORVIK_API int ORVIK_CALL Orvik_VerificaSensorPoucoPapelMFD(char* sensor) {
-  return Query(__func__, AsIs(sensor), lumvar::LowPaperSensor, kNotBuilt);
+  return Query(__func__, AsIs(sensor), lumvar::LowPaperSensor, qvx::VerificaSensorPoucoPapel);
 }
 
 // ---- Identity ----
@@ -140,7 +142,8 @@ ORVIK_API int ORVIK_CALL Orvik_LeCodigoNacionalIdentificacaoECF(char* code) {
 
 ORVIK_API int ORVIK_CALL Orvik_NumeroSerie(char* serial) {
   return Query(
-      __func__, AsIs(serial), [] { return lumvar::ReadRegister(0); }, kNotBuilt);
+      __func__, AsIs(serial), [] { return lumvar::ReadRegister(0); },
+      [] { return qvx::RegisterQuery(49); });
 }
 
 ORVIK_API int ORVIK_CALL Orvik_NumeroSerieCriptografado(char* encrypted) {
@@ -161,7 +164,8 @@ ORVIK_API int ORVIK_CALL Orvik_NumeroSerieMemoriaMFD(char* serial) {
 
 ORVIK_API int ORVIK_CALL Orvik_VersaoFirmware(char* version) {
   return Query(
-      __func__, AsIs(version), [] { return lumvar::ReadRegister(1); }, kNotBuilt);
+      __func__, AsIs(version), [] { return lumvar::ReadRegister(1); },
+      [] { return qvx::RegisterQuery(47); });
 }
 
 ORVIK_API int ORVIK_CALL Orvik_NumeroLoja(char* store) {
@@ -171,7 +175,8 @@ ORVIK_API int ORVIK_CALL Orvik_NumeroLoja(char* store) {
 
 ORVIK_API int ORVIK_CALL Orvik_NumeroCaixa(char* till) {
   return Query(
-      __func__, DigitsOf(till, 4), [] { return lumvar::ReadRegister(14); }, kNotBuilt);
+      __func__, DigitsOf(till, 4), [] { return lumvar::ReadRegister(14); },
+      [] { return qvx::RegisterQuery(48); });
 }
 
 ORVIK_API int ORVIK_CALL Orvik_CNPJ_IE(char* cnpj, char* ie) {
@@ -212,7 +217,8 @@ ORVIK_API int ORVIK_CALL Orvik_SimboloMoeda(char* symbol) {
 // ---- Dates and times ----
 
 ORVIK_API int ORVIK_CALL Orvik_DataHoraImpressora(char* date, char* time) {
-  return Query(__func__, Both(AsIs(date), SecondAsIs(time)), lumvar::PrinterDateTime, kNotBuilt);
+  return Query(__func__, Both(AsIs(date), SecondAsIs(time)), lumvar::PrinterDateTime,
+               qvx::DataHoraImpressora);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_DataHoraSoftwareBasico(char* date, char* time) {
@@ -223,11 +229,12 @@ ORVIK_API int ORVIK_CALL Orvik_DataHoraSoftwareBasico(char* date, char* time) {
 }
 
 ORVIK_API int ORVIK_CALL Orvik_DataHoraReducao(char* date, char* time) {
-  return Query(__func__, Both(AsIs(date), SecondAsIs(time)), lumvar::ReductionDateTime, kNotBuilt);
+  return Query(__func__, Both(AsIs(date), SecondAsIs(time)), lumvar::ReductionDateTime,
+               qvx::DataHoraReducao);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_DataMovimento(char* date) {
-  return Query(__func__, AsIs(date), lumvar::MovementDate, kNotBuilt);
+  return Query(__func__, AsIs(date), lumvar::MovementDate, qvx::DataMovimento);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_DataMovimentoUltimaReducaoMFD(char* date) {
@@ -254,7 +261,8 @@ ORVIK_API int ORVIK_CALL Orvik_LeParametrosPAF(char* cnpj, char* date, char* tim
 
 ORVIK_API int ORVIK_CALL Orvik_NumeroCupom(char* coo) {
   return Query(
-      __func__, DigitsOf(coo, 6), [] { return lumvar::ReadRegister(6); }, kNotBuilt);
+      __func__, DigitsOf(coo, 6), [] { return lumvar::ReadRegister(6); },
+      [] { return qvx::RegisterQuery(41); });
 }
 
 ORVIK_API int ORVIK_CALL Orvik_NumeroCuponsCancelados(char* count) {
@@ -269,12 +277,14 @@ ORVIK_API int ORVIK_CALL Orvik_NumeroOperacoesNaoFiscais(char* count) {
 
 ORVIK_API int ORVIK_CALL Orvik_NumeroIntervencoes(char* count) {
   return Query(
-      __func__, DigitsOf(count, 4), [] { return lumvar::ReadRegister(10); }, kNotBuilt);
+      __func__, DigitsOf(count, 4), [] { return lumvar::ReadRegister(10); },
+      [] { return qvx::RegisterQuery(43); });
 }
 
 ORVIK_API int ORVIK_CALL Orvik_NumeroReducoes(char* count) {
   return Query(
-      __func__, DigitsOf(count, 4), [] { return lumvar::ReadRegister(9); }, kNotBuilt);
+      __func__, DigitsOf(count, 4), [] { return lumvar::ReadRegister(9); },
+      [] { return qvx::RegisterQuery(42); });
 }
 
 ORVIK_API int ORVIK_CALL Orvik_NumeroSubstituicoesProprietario(char* count) {
@@ -354,43 +364,47 @@ ORVIK_API int ORVIK_CALL Orvik_TotalLivreMFD(char* free_bytes) {
 
 ORVIK_API int ORVIK_CALL Orvik_SubTotal(char* subtotal) {
   return Query(
-      __func__, DigitsOf(subtotal, 14), [] { return lumvar::ReadRegister(100); }, kNotBuilt);
+      __func__, DigitsOf(subtotal, 14), [] { return lumvar::ReadRegister(100); },
+      [] { return qvx::RegisterQuery(96); });
 }
 
 ORVIK_API int ORVIK_CALL Orvik_GrandeTotal(char* grand_total) {
   return Query(
-      __func__, DigitsOf(grand_total, 18), [] { return lumvar::ReadRegister(3); }, kNotBuilt);
+      __func__, DigitsOf(grand_total, 18), [] { return lumvar::ReadRegister(3); },
+      [] { return qvx::RegisterQuery(39); });
 }
 
 ORVIK_API int ORVIK_CALL Orvik_VendaBruta(char* gross) {
   return Query(
       __func__, DigitsOf(gross, 14),
       [] { return lumvar::ReadInto("LeMoeda", R"(NomeDadoMonetario="TotalDiaVendaBruta")"); },
-      kNotBuilt);
+      [] { return qvx::RegisterQuery(40); });
 }
 
 ORVIK_API int ORVIK_CALL Orvik_VendaLiquida(char* net) {
   return Query(
       __func__, [net] { WriteNetSales(net); },
       [] { return lumvar::ReadInto("LeMoeda", R"(NomeDadoMonetario="TotalDiaVendaLiquida")"); },
-      kNotBuilt);
+      qvx::VendaLiquida);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_Descontos(char* discounts) {
   return Query(
-      __func__, DigitsOf(discounts, 14), [] { return lumvar::ReadRegister(5); }, kNotBuilt);
+      __func__, DigitsOf(discounts, 14), [] { return lumvar::ReadRegister(5); },
+      [] { return qvx::RegisterQuery(36); });
 }
 
 ORVIK_API int ORVIK_CALL Orvik_Acrescimos(char* surcharges) {
   return Query(
       __func__, AsIs(surcharges),
       [] { return lumvar::ReadInto("LeMoeda", R"(NomeDadoMonetario="TotalDiaAcrescimos")"); },
-      kNotBuilt);
+      [] { return qvx::RegisterQuery(37); });
 }
 
 ORVIK_API int ORVIK_CALL Orvik_Cancelamentos(char* cancellations) {
   return Query(
-      __func__, DigitsOf(cancellations, 14), [] { return lumvar::ReadRegister(4); }, kNotBuilt);
+      __func__, DigitsOf(cancellations, 14), [] { return lumvar::ReadRegister(4); },
+      [] { return qvx::RegisterQuery(38); });
 }
 
 ORVIK_API int ORVIK_CALL Orvik_TotalDocTroco(char* change) {
@@ -456,7 +470,7 @@ ORVIK_API int ORVIK_CALL Orvik_InicioFimCOOsMFD(char* initial, char* current) {
 
 ORVIK_API int ORVIK_CALL Orvik_RetornoAliquotas(char* rates) {
   return Query(
-      __func__, AsIs(rates), [] { return lumvar::ReadRates(0); }, kNotBuilt);
+      __func__, AsIs(rates), [] { return lumvar::ReadRates(0); }, qvx::RetornoAliquotas);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_VerificaAliquotasIss(char* rates) {
@@ -518,7 +532,8 @@ ORVIK_API int ORVIK_CALL Orvik_VerificaFormasPagamento(char* forms) {
   // The non-fiscal printers answer "command missing" here, not "not implemented".
   if (IsVuno()) return CommandMissingQuery(__func__, AsIs(forms));
   return Query(
-      __func__, AsIs(forms), [] { return lumvar::PaymentForms(20, 52); }, kNotBuilt);
+      __func__, AsIs(forms), [] { return lumvar::PaymentForms(20, 52); },
+      qvx::VerificaFormasPagamento);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_VerificaFormasPagamentoMFD(char* forms) {

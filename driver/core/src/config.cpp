@@ -5,12 +5,10 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <memory>
-#include <mutex>
 
 #include "common/files.h"
+#include "common/orvik_ini.h"
 #include "common/text1252.h"
-#include "orvik/core/config_lookup.h"
 
 namespace orvik::core {
 namespace {
@@ -18,27 +16,6 @@ namespace {
 // Bytes within one disk sector are written together, so digits that do not cross a
 // sector boundary are never left half old, half new by a power cut.
 constexpr size_t kSectorBytes = 512;
-
-std::mutex& LookupMutex() {
-  static std::mutex m;
-  return m;
-}
-
-// The process's lookup; its answers stay valid across calls. Exports come one at a time,
-// the mutex only keeps a host that breaks that rule from tearing the lookup's memory.
-std::unique_ptr<ConfigLookup>& LookupSlot() {
-  static std::unique_ptr<ConfigLookup> slot;
-  return slot;
-}
-
-ConfigLookup& ProcessLookup() {
-  std::unique_ptr<ConfigLookup>& slot = LookupSlot();
-  // The host executable's folder does not change while the process runs.
-  if (!slot)
-    slot = std::make_unique<ConfigLookup>(
-        std::vector<std::filesystem::path>{common::executable_folder(), "/etc/orvik", "/etc"});
-  return *slot;
-}
 
 // The line of [section] key, found by the rules IniFile reads and writes by: the first
 // section of that name, in it the first key line whose name matches without regard to
@@ -92,24 +69,15 @@ bool AllDigits(std::string_view text) {
 }  // namespace
 
 std::filesystem::path ConfigPath() {
-  if (const char* env = std::getenv("ORVIK_INI"); env && *env) return env;
-  std::lock_guard lock(LookupMutex());
-  return ProcessLookup().Find();
+  return common::orvik_ini_path();
 }
 
 std::filesystem::path LookUpConfig(const std::vector<std::filesystem::path>& folders) {
-  for (const std::filesystem::path& folder : folders) {
-    if (auto found = common::find_case_blind(folder, "ORVIK.INI")) return *found;
-  }
-  return folders.empty() ? std::filesystem::path("ORVIK.INI") : folders.front() / "ORVIK.INI";
+  return common::look_up_orvik_ini(folders);
 }
 
 void SetConfigFolders(std::vector<std::filesystem::path> folders) {
-  std::lock_guard lock(LookupMutex());
-  if (folders.empty())
-    LookupSlot().reset();
-  else
-    LookupSlot() = std::make_unique<ConfigLookup>(std::move(folders));
+  common::set_orvik_ini_folders(std::move(folders));
 }
 
 common::IniFile Config() {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "common/ports.h"
 #include "orvik/core/config.h"
 #include "orvik/core/frame_support.h"
 #include "orvik/core/state.h"
@@ -29,11 +30,6 @@ bool IsAcceptedSpeed(const std::string& speed) {
          speed == "115200";
 }
 
-std::string MappedDevice(const std::string& key, const std::string& fallback) {
-  std::string device = Config().read("Portas", key, "");
-  return device.empty() ? fallback : device;
-}
-
 }  // namespace
 
 Transport& CurrentTransport() {
@@ -45,11 +41,11 @@ void SetTransport(std::unique_ptr<Transport> transport) {
 }
 
 std::string SerialDeviceName(int number) {
-  return MappedDevice("COM" + std::to_string(number), "/dev/ttyS" + std::to_string(number - 1));
+  return common::serial_device(Config(), number);
 }
 
 std::string ParallelDeviceName(int number) {
-  return MappedDevice("LPT" + std::to_string(number), "/dev/parport" + std::to_string(number - 1));
+  return common::parallel_device(Config(), number);
 }
 
 void ReadPortSettings() {
@@ -168,6 +164,19 @@ void ClosePort(int index) {
   PortSlot& port = Slot(index);
   if (port.handle != -1) CurrentTransport().Close(port.handle);
   port.handle = -1;
+}
+
+size_t DiscardPortInput(int index) {
+  const PortSlot& port = Slot(index);
+  if (port.handle == -1) return 0;
+  size_t dropped = 0;
+  // Bounded, so a line that never stops talking cannot hold the caller.
+  for (int i = 0; i < 64; ++i) {
+    const std::string bytes = CurrentTransport().ReadChunk(port.handle, kChunkBytes, 0);
+    if (bytes.empty()) break;
+    dropped += bytes.size();
+  }
+  return dropped;
 }
 
 bool IsCtsOn(int index) {

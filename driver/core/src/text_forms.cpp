@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "common/ports.h"
+
 namespace orvik::core {
 
 std::string Digits(std::string_view text) {
@@ -49,7 +51,7 @@ int ParseInteger(std::string_view text, int def) {
 }
 
 int PortNumber(std::string_view text) {
-  return ParseInteger(text.size() > 3 ? text.substr(3, 2) : std::string_view(), 1);
+  return common::port_number(text);
 }
 
 }  // namespace orvik::core

@@ -11,6 +11,7 @@
 #include "orvik/core/port.h"
 #include "orvik/core/state.h"
 #include "orvik/core/text_forms.h"
+#include "orvik/lumvar/amounts.h"
 #include "orvik/lumvar/reply.h"
 
 namespace orvik::lumvar {
@@ -66,7 +67,8 @@ void SetFailure(int code, std::string message) {
 bool CloseGerencialLeftOpen() {
   DriverState& s = State();
   s.gerencial_open = 0;
-  const int closed = ExecuteLumvar("EncerraDocumento", "Operador=\"" + s.operator_name + "\"");
+  const int closed =
+      ExecuteLumvar("EncerraDocumento", "Operador=\"" + EscapeQuotes(s.operator_name) + "\"");
   if (s.line_spacing > 0)
     ExecuteLumvar("AvancaPapel", "Avanco=" + std::to_string(s.line_spacing * 30));
   if (s.lumvar_submodel != 0 && s.habilita_corte != "0") {

@@ -377,9 +377,10 @@ Reply Commands::vende_item() {
         t = static_cast<int>(*code);
     }
   } else if (auto pct = a_.decimal("PercentualAliquota", 2)) {
-    bool icms = a_.boolean("AliquotaICMS").value_or(true);
+    auto icms = a_.boolean_or("AliquotaICMS", true);
+    if (!icms) return fail(8002);
     for (int i = 0; i < kRateSlots && t < 0; ++i)
-      if (s_.rates[i].programmed && s_.rates[i].icms == icms && s_.rates[i].percent == *pct) t = i;
+      if (s_.rates[i].programmed && s_.rates[i].icms == *icms && s_.rates[i].percent == *pct) t = i;
     if (t < 0) return fail(8005);
   } else {
     return fail(8002);
@@ -452,11 +453,15 @@ Reply Commands::acresce_item() {
     return fail(8101);
   auto& items = s_.open.items;
   if (items.empty()) return fail(8106);
-  int n = static_cast<int>(a_.integer("NumItem").value_or(static_cast<int64_t>(items.size())));
-  if (n < 1 || n > static_cast<int>(items.size())) return fail(8106);
+  auto number = a_.integer_or("NumItem", static_cast<int64_t>(items.size()));
+  if (!number) return fail(8002);
+  if (*number < 1 || *number > static_cast<int64_t>(items.size())) return fail(8106);
+  int n = static_cast<int>(*number);
   Item& it = items[n - 1];
   if (it.cancelled) return fail(8107);
-  bool cancel = a_.boolean("Cancelar").value_or(false);
+  auto cancel_given = a_.boolean_or("Cancelar", false);
+  if (!cancel_given) return fail(8002);
+  bool cancel = *cancel_given;
   Money adj = 0;
   if (cancel) {
     if (it.adjustment == 0) return fail(8111);
@@ -509,8 +514,10 @@ Reply Commands::cancela_item() {
     return fail(8101);
   auto& items = s_.open.items;
   if (items.empty()) return fail(8106);
-  int n = static_cast<int>(a_.integer("NumItem").value_or(static_cast<int64_t>(items.size())));
-  if (n < 1 || n > static_cast<int>(items.size())) return fail(8106);
+  auto number = a_.integer_or("NumItem", static_cast<int64_t>(items.size()));
+  if (!number) return fail(8002);
+  if (*number < 1 || *number > static_cast<int64_t>(items.size())) return fail(8106);
+  int n = static_cast<int>(*number);
   Item& it = items[n - 1];
   if (it.cancelled) return fail(8107);
   Money v = it.net();
@@ -541,7 +548,9 @@ Reply Commands::acresce_subtotal() {
   for (const auto& it : d.items)
     if (!it.cancelled) live += it.net();
   if (live <= 0) return fail(8102);
-  if (a_.boolean("Cancelar").value_or(false)) {
+  auto cancel = a_.boolean_or("Cancelar", false);
+  if (!cancel) return fail(8002);
+  if (*cancel) {
     if (d.discount == 0 && d.surcharge == 0) return fail(8111);
     d.discount = d.surcharge = 0;
     s_.phase = kTotalling;

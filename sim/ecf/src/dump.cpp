@@ -74,7 +74,42 @@ std::string memory_dump(const State& s) {
   w.field(s.cdc);
   w.field(s.cfd);
   w.field(s.gt);
+  // Fields added at the end, so readers of the first ones stay valid.
+  w.field(id.ecf_number);
+  w.field(ymd(id.firmware_installed.date));
+  w.field(hms(id.firmware_installed));
+  w.field(ymd(o.registered.date));
+  w.field(hms(o.registered));
+  w.field(1);  // the registration is restart 1
+  w.field(id.currency_symbol);
+  w.field(ymd(id.currency_since.date));
+  w.field(hms(id.currency_since));
+  w.field(id.gt_coding);
+  w.field(ymd(o.registered.date));  // the coding holds from the registration on
+  w.field(hms(o.registered));
   w.end();
+  // Restarts as the fiscal memory lists them: every CRO, those without a record at the
+  // registration.
+  for (int cro = 1; cro <= s.cro; ++cro) {
+    DateTime when = o.registered;
+    bool lost = false;
+    for (const auto& r : s.restarts)
+      if (r.cro == cro) when = r.when, lost = r.memory_lost;
+    w.begin('R');
+    w.field(cro);
+    w.field(ymd(when.date));
+    w.field(hms(when));
+    w.field(lost ? "S" : "N");
+    w.end();
+  }
+  for (const auto& t : s.tape_readings) {
+    w.begin('F');
+    w.field(t.cfd);
+    w.field(ymd(t.date));
+    w.field(t.first_coo);
+    w.field(t.last_coo);
+    w.end();
+  }
   for (const auto& r : s.reductions) {
     w.begin('Z');
     for (int v : {r.crz, r.coo, r.first_coo, r.cro}) w.field(v);
@@ -93,6 +128,33 @@ std::string memory_dump(const State& s) {
     w.field("DS=" + std::to_string(r.totals.discount_iss));
     w.field("AT=" + std::to_string(r.totals.surcharge_icms));
     w.field("AS=" + std::to_string(r.totals.surcharge_iss));
+    Money nonfiscal = 0;
+    for (Money v : r.totals.nonfiscal) nonfiscal += v;
+    w.field("OPNF=" + std::to_string(nonfiscal));
+    w.end();
+    for (int i = 0; i < kNonFiscalSlots; ++i) {
+      if (!s.nonfiscal[i].programmed) continue;
+      w.begin('N');
+      w.field(r.crz);
+      w.field(i);
+      w.field(s.nonfiscal[i].name);
+      w.field(r.totals.nonfiscal[i]);
+      w.end();
+    }
+    for (int i = 0; i < kPaymentSlots; ++i) {
+      if (!s.payment_forms[i].programmed) continue;
+      w.begin('M');
+      w.field(r.crz);
+      w.field(i == 0 ? "-2" : std::to_string(i - 1));
+      w.field(s.payment_forms[i].name);
+      w.field(r.totals.payment[i]);
+      w.end();
+    }
+    w.begin('M');
+    w.field(r.crz);
+    w.field("TR");
+    w.field("TROCO");
+    w.field(r.totals.change);
     w.end();
   }
   for (const auto& d : s.tape) {
@@ -105,6 +167,7 @@ std::string memory_dump(const State& s) {
     w.field(d.customer_id);
     w.field(d.customer_name);
     w.field(d.reference_coo);
+    w.field(d.change);
     w.end();
     if (d.kind == kFiscalCoupon) {
       for (const auto& it : d.items) {

@@ -54,6 +54,12 @@ bool Params::parse(std::string_view text) {
   }
 }
 
+std::vector<std::string> Params::names() const {
+  std::vector<std::string> out;
+  for (const auto& [name, value] : values_) out.push_back(name);
+  return out;
+}
+
 std::optional<std::string> Params::get(const std::string& name) const {
   auto it = values_.find(name);
   if (it == values_.end()) return std::nullopt;
@@ -77,6 +83,16 @@ std::optional<bool> Params::boolean(const std::string& name) const {
   if (s == "true" || s == "1" || s == "s" || s == "y") return true;
   if (s == "false" || s == "0" || s == "n") return false;
   return std::nullopt;
+}
+
+std::optional<bool> Params::boolean_or(const std::string& name, bool fallback) const {
+  if (!has(name)) return fallback;
+  return boolean(name);
+}
+
+std::optional<int64_t> Params::integer_or(const std::string& name, int64_t fallback) const {
+  if (!has(name)) return fallback;
+  return integer(name);
 }
 
 std::optional<int64_t> Params::decimal(const std::string& name, int places) const {

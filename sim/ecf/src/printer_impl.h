@@ -1,5 +1,7 @@
 #pragma once
 // The command handlers of one request (private to the library).
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -9,10 +11,47 @@
 
 namespace ecf_sim {
 
+class Commands;
+
+// The numbers a register name carried: the two-digit rate number ("nn") and the index
+// in brackets; -1 where the name has none.
+struct RegisterName {
+  int slot = -1;
+  int index = -1;
+};
+
+// One register of a table (registers.cpp): its name as the tables write it and how it
+// is answered.
+struct RegisterEntry {
+  const char* name;
+  Reply (*read)(Commands&, const RegisterName&);
+};
+
+// One command (commands.cpp): its name, its handler, and the parameters it accepts,
+// separated by blanks. Any other parameter is refused.
+struct CommandEntry {
+  const char* name;
+  Reply (Commands::*run)();
+  const char* parameters;
+};
+
 class Commands {
  public:
   Commands(Printer& p, const Params& a);
   Reply run(std::string_view command);
+
+  // The name tables, one per kind.
+  static std::span<const CommandEntry> commands();
+  static std::span<const RegisterEntry> integer_registers();
+  static std::span<const RegisterEntry> money_registers();
+  static std::span<const RegisterEntry> text_registers();
+  static std::span<const RegisterEntry> indicator_registers();
+  static std::span<const RegisterEntry> date_registers();
+  static std::span<const RegisterEntry> time_registers();
+  static std::span<const RegisterEntry> writable_integer_registers();
+  static std::span<const RegisterEntry> writable_text_registers();
+  // The register table a read or write command takes its name from; empty for the rest.
+  static std::span<const RegisterEntry> registers_of(std::string_view command);
   Reply ok(std::string results = {});
   Reply fail(int code);
 
@@ -74,6 +113,10 @@ class Commands {
   Reply emite_leitura_mf();
   Reply emite_leitura_fita_detalhe();
 
+  // Answers the register named by the parameter from the table: 8003 for a name the
+  // table does not hold, 8002 for a known name with a malformed index.
+  Reply read_register(const char* parameter, std::span<const RegisterEntry> table);
+
   // reply shapes
   Reply integer_reply(int64_t v);
   Reply money_reply(Money v);
@@ -95,6 +138,10 @@ class Commands {
   int payment_slot_of_params(const char* code_name, const char* name_name);
   Money doc_net(const Document& d) const;
   bool is_icms(int totalizer) const;
+
+  // Destino="S" sends a reading to the line (true); without it, it prints (false);
+  // nothing for any other destination.
+  std::optional<bool> serial_destination() const;
 
   // document helpers
   int can_open(bool sale) const;

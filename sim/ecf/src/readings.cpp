@@ -1,6 +1,7 @@
 // Readings: X, Z (with its fiscal-memory record), fiscal-memory readings and detail-tape
 // readings, printed or handed out through LeImpressao.
 #include <cstdio>
+#include <cstdlib>
 
 #include "common/text1252.h"
 #include "printer_impl.h"
@@ -8,6 +9,10 @@
 namespace ecf_sim {
 
 namespace {
+
+// Seconds a Z may move the clock by: five minutes, and the few seconds a host takes
+// between reading the clock and sending the Z.
+constexpr int kMaxZClockStep = 300 + 5;
 
 std::optional<Date> parse_date(const std::optional<std::string>& text) {
   if (!text) return std::nullopt;
@@ -123,8 +128,17 @@ void Commands::emit_or_queue(const std::string& title, const Page& body, bool se
   finish_document(title, {});
 }
 
+std::optional<bool> Commands::serial_destination() const {
+  auto d = a_.get("Destino");
+  if (!d) return false;
+  if (*d == "S") return true;
+  return std::nullopt;
+}
+
 Reply Commands::emite_leitura_x() {
-  bool serial = a_.get("Destino").value_or("") == "S";
+  auto destination = serial_destination();
+  if (!destination) return fail(8002);
+  bool serial = *destination;
   if (!serial) {
     if (s_.paper_out) return fail(8108);
     if (s_.open.kind != kNoDocument) return fail(8116);
@@ -187,6 +201,9 @@ Reply Commands::emite_reducao_z() {
         sec > 59)
       return fail(8002);
     DateTime t = p_.now();
+    // The clock moves by five minutes at most at a Z.
+    const int now_s = t.hour * 3600 + t.minute * 60 + t.second;
+    if (std::abs(h * 3600 + m * 60 + sec - now_s) > kMaxZClockStep) return fail(8118);
     t.hour = h;
     t.minute = m;
     t.second = sec;
@@ -339,8 +356,11 @@ const char* document_kind_name(int kind) {
 }  // namespace
 
 Reply Commands::emite_leitura_mf() {
-  bool serial = a_.get("Destino").value_or("") == "S";
-  bool simplified = a_.boolean("LeituraSimplificada").value_or(false);
+  auto destination = serial_destination();
+  auto simplified_given = a_.boolean_or("LeituraSimplificada", false);
+  if (!destination || !simplified_given) return fail(8002);
+  bool serial = *destination;
+  bool simplified = *simplified_given;
   std::vector<const Reduction*> list;
   std::string range_line;
   if (a_.has("DataInicial") || a_.has("DataFinal")) {
@@ -371,7 +391,9 @@ Reply Commands::emite_leitura_mf() {
 }
 
 Reply Commands::emite_leitura_fita_detalhe() {
-  bool serial = a_.get("Destino").value_or("") == "S";
+  auto destination = serial_destination();
+  if (!destination) return fail(8002);
+  bool serial = *destination;
   if (s_.open.kind != kNoDocument) return fail(8116);
   if (!serial && s_.paper_out) return fail(8108);
   std::vector<const Document*> docs;

@@ -41,9 +41,25 @@ void Server::inject(const Fault& f, int count) {
   faults_.push(f, count);
 }
 
+void Server::inject_on(const Fault& f, std::string command, std::string match, int count) {
+  aimed_.add(f, std::move(command), std::move(match), count);
+}
+
 void Server::clear_faults() {
   faults_.clear();
+  aimed_.clear();
 }
+
+namespace {
+
+// The words of a control line from argument i on, joined by blanks ("" when none).
+std::string rest_of(const devkit::ControlLine& c, std::size_t i) {
+  std::string out;
+  for (; i < c.args.size(); ++i) out += (out.empty() ? "" : " ") + c.args[i];
+  return out;
+}
+
+}  // namespace
 
 void Server::apply_control_file() {
   for (const auto& c : control_.take()) {
@@ -82,6 +98,26 @@ void Server::apply_control_file() {
       else
         printer_.set_technical_intervention(word == "intervention-on");
       continue;
+    } else if (word == "error-on" || word == "silent-on") {
+      // error-on COMMAND CODE [N [TEXT]], silent-on COMMAND [N [TEXT]]
+      const bool error = word == "error-on";
+      f.kind = error ? Fault::kError : Fault::kSilence;
+      if (error) f.code = c.number(1, 0);
+      const std::size_t n_at = error ? 2 : 1;
+      if (c.args.empty() || (error && f.code == 0)) {
+        std::cerr << "orvik-ecf-sim: linha de controle ignorada: " << l << "\n";
+        continue;
+      }
+      inject_on(f, c.args[0], rest_of(c, n_at + 1), c.number(n_at, 1));
+      continue;
+    } else if (word == "journal") {
+      const std::string file = rest_of(c, 0);
+      if (file.empty() || !journal_.write_to(file))
+        std::cerr << "orvik-ecf-sim: diario nao gravado: " << l << "\n";
+      continue;
+    } else if (word == "journal-clear") {
+      journal_.clear();
+      continue;
     } else if (word == "clear") {
       clear_faults();
       continue;
@@ -96,9 +132,13 @@ void Server::apply_control_file() {
 
 void Server::handle(const Request& r) {
   apply_control_file();
-  std::optional<Fault> fault = faults_.take();
+  std::optional<Fault> fault = aimed_.take(r.command, r.params);
+  if (!fault) fault = faults_.take();
   ++served_;
-  if (fault && fault->kind == Fault::kSilence) return;
+  if (fault && fault->kind == Fault::kSilence) {
+    journal_.add({r.command, r.params, -1});
+    return;
+  }
   std::string reply;
   bool save = false;
   {
@@ -111,6 +151,7 @@ void Server::handle(const Request& r) {
       rep = printer_.execute(r.command, r.params);
     }
     reply = build_reply(r.packet, std::to_string(rep.code), rep.results);
+    journal_.add({r.command, r.params, rep.code});
     save = printer_.changed() && !state_file_.empty();
   }
   if (fault && fault->kind == Fault::kSlow) sleep_ms(fault->delay_ms);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ecf_sim {
 
@@ -28,11 +29,19 @@ class Params {
   std::optional<int64_t> integer(const std::string& name) const;
   // true/false (also 1/0, S/N, Y/N); nothing when missing or not a boolean.
   std::optional<bool> boolean(const std::string& name) const;
+  // The value when given, the fallback when the parameter is absent; nothing when it is
+  // given but malformed, which the printer refuses rather than guessing.
+  std::optional<bool> boolean_or(const std::string& name, bool fallback) const;
+  std::optional<int64_t> integer_or(const std::string& name, int64_t fallback) const;
   // A decimal amount scaled to the given number of decimal places, extra digits
   // truncated ("12,345" with 2 places is 1234); nothing when not a number.
   std::optional<int64_t> decimal(const std::string& name, int places) const;
 
   std::size_t size() const { return values_.size(); }
+  // The names given, as sent.
+  std::vector<std::string> names() const;
+  // Every item by name, values as get() gives them.
+  const std::map<std::string, std::string, CaseBlindLess>& items() const { return values_; }
 
  private:
   std::map<std::string, std::string, CaseBlindLess> values_;

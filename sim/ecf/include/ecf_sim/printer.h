@@ -4,8 +4,10 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ecf_sim/state.h"
 
@@ -25,6 +27,13 @@ enum Phase : int {
   kPaying = 3,     // at least one payment
   kGerencialOpen = 4,
   kVoucherOpen = 5,
+};
+
+// A cheque as the printer printed it: the fields it was sent (quotes and hash signs
+// removed) and when. The cheque leaves the printer once printed.
+struct PrintedCheque {
+  std::map<std::string, std::string> fields;
+  DateTime printed;
 };
 
 class Printer {
@@ -74,8 +83,19 @@ class Printer {
   // Saves the whole state atomically (temporary file, flush, rename).
   bool save(const std::filesystem::path& file, std::string* error = nullptr) const;
 
+  // The cheques printed since the printer started, oldest first.
+  const std::vector<PrintedCheque>& printed_cheques() const { return cheques_; }
+
   // Prepares the structured memory dump and queues it for LeImpressao.
   void queue_memory_dump();
+
+  // The names this printer knows, as its tables write them: every command, the
+  // parameters one command accepts, and the registers one read or write command takes
+  // ("CON[n]", "AliquotannReducao[z]": nn a two-digit rate number, the letter in
+  // brackets a decimal index).
+  static std::vector<std::string> known_commands();
+  static std::vector<std::string> known_parameters(std::string_view command);
+  static std::vector<std::string> known_registers(std::string_view command);
 
   // The error name and Portuguese description of an error code.
   static std::pair<std::string, std::string> describe_error(int code);
@@ -87,6 +107,7 @@ class Printer {
   std::size_t serial_pos_ = 0;
   std::size_t chunk_ = 2048;
   std::string paper_;
+  std::vector<PrintedCheque> cheques_;
   bool changed_ = false;
   int64_t tape_bytes_ = -1;  // bytes on the detail tape; -1 until counted
   int drawer_open_until_ = 0;

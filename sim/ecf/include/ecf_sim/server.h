@@ -9,7 +9,9 @@
 #include "devkit/control.h"
 #include "devkit/line.h"
 #include "devkit/server.h"
+#include "ecf_sim/aimed_faults.h"
 #include "ecf_sim/frame.h"
+#include "ecf_sim/journal.h"
 #include "ecf_sim/printer.h"
 
 namespace ecf_sim {
@@ -49,7 +51,15 @@ class Server {
 
   // Queues a fault for the next `count` requests (after those already queued).
   void inject(const Fault& f, int count = 1);
+  // Puts a fault on the next `count` requests of one command whose parameter text holds
+  // match (any when empty); it waits for them while other requests pass.
+  void inject_on(const Fault& f, std::string command, std::string match = {}, int count = 1);
+  // Drops the queued and the aimed faults.
   void clear_faults();
+
+  // Every request received, with the code it was answered.
+  std::vector<JournalEntry> journal() const { return journal_.entries(); }
+  void clear_journal() { journal_.clear(); }
 
   // A control file read (and removed) before each request; see README.md for its lines.
   void set_control_file(std::filesystem::path p) { control_.set_path(std::move(p)); }
@@ -67,6 +77,8 @@ class Server {
   devkit::Line line_;
   std::mutex mutex_;
   devkit::FaultQueue<Fault> faults_;
+  AimedFaults<Fault> aimed_;
+  Journal journal_;
   devkit::ControlFile control_;
   std::filesystem::path state_file_;
   FrameAssembler assembler_;

@@ -3,7 +3,8 @@
 // configuration: $ORVIK_INI when set (that file, existing or not); otherwise ORVIK.INI
 // (any letter case) in the host executable's folder, then /etc/orvik/, then /etc/.
 // When none exists, the executable's folder is used and the first write creates it.
-// Folders are only re-read when their entries have changed (config_lookup.h).
+// Folders are only re-read when their entries have changed. The rule itself lives in
+// common/orvik_ini.h, shared with the program.
 #include <filesystem>
 #include <functional>
 #include <string_view>

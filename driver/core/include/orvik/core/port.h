@@ -70,6 +70,9 @@ long WritePortWithin(int index, std::string_view bytes, int timeout_ms);
 // One read of at most 1024 bytes, waiting at most 5 ms.
 std::string ReadPortChunk(int index);
 void ClosePort(int index);
+// Reads and drops whatever is already waiting on the port (a late reply of an earlier
+// command), without waiting for more; the bytes dropped.
+size_t DiscardPortInput(int index);
 bool IsCtsOn(int index);
 // True when [Sistema] ChecaCTS is off or CTS of port 1 rises within 2 seconds.
 bool WaitForCts();

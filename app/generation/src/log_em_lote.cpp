@@ -1,9 +1,9 @@
-#include "log_em_lote.h"
+#include "generation/log_em_lote.h"
 
 #include "common/clock.h"
 #include "common/text1252.h"
 
-namespace cli {
+namespace generation {
 
 namespace {
 // The LOG column's width in Windows-1252 characters; a longer line is cut, not lost.
@@ -62,4 +62,4 @@ void LogEmLote::Confirma() {
   pendentes_ = 0;
 }
 
-}  // namespace cli
+}  // namespace generation

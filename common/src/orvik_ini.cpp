@@ -1,10 +1,14 @@
-#include "orvik/core/config_lookup.h"
+#include "common/orvik_ini.h"
 
 #include <sys/stat.h>
 
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+
 #include "common/files.h"
 
-namespace orvik::core {
+namespace common {
 namespace {
 
 // Time stamps are taken from a coarse clock (a scheduler tick, or whole seconds on some
@@ -24,12 +28,12 @@ std::chrono::system_clock::time_point AsTimePoint(const struct timespec& t) {
 
 }  // namespace
 
-ConfigLookup::ConfigLookup(std::vector<std::filesystem::path> folders, Clock now)
+OrvikIniLookup::OrvikIniLookup(std::vector<std::filesystem::path> folders, Clock now)
     : folders_(std::move(folders)), seen_(folders_.size()), now_(std::move(now)) {
   if (!now_) now_ = [] { return std::chrono::system_clock::now(); };
 }
 
-std::filesystem::path ConfigLookup::Find() {
+std::filesystem::path OrvikIniLookup::Find() {
   for (size_t i = 0; i < folders_.size(); ++i) {
     const std::filesystem::path& folder = folders_[i];
     Seen& seen = seen_[i];
@@ -47,7 +51,7 @@ std::filesystem::path ConfigLookup::Find() {
       // the folder unsettled.
       const auto now = now_();
       ++scans_;
-      seen.found = common::find_case_blind(folder, "ORVIK.INI");
+      seen.found = find_case_blind(folder, "ORVIK.INI");
       seen.valid = true;
       seen.dev = st.st_dev;
       seen.ino = st.st_ino;
@@ -61,4 +65,47 @@ std::filesystem::path ConfigLookup::Find() {
   return folders_.empty() ? std::filesystem::path("ORVIK.INI") : folders_.front() / "ORVIK.INI";
 }
 
-}  // namespace orvik::core
+namespace {
+
+std::mutex& LookupMutex() {
+  static std::mutex m;
+  return m;
+}
+
+// The process's lookup; its answers stay valid across calls.
+std::unique_ptr<OrvikIniLookup>& LookupSlot() {
+  static std::unique_ptr<OrvikIniLookup> slot;
+  return slot;
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> orvik_ini_folders() {
+  return {executable_folder(), "/etc/orvik", "/etc"};
+}
+
+std::filesystem::path orvik_ini_path() {
+  if (const char* env = std::getenv("ORVIK_INI"); env && *env) return env;
+  std::lock_guard lock(LookupMutex());
+  std::unique_ptr<OrvikIniLookup>& slot = LookupSlot();
+  // The host executable's folder does not change while the process runs.
+  if (!slot) slot = std::make_unique<OrvikIniLookup>(orvik_ini_folders());
+  return slot->Find();
+}
+
+std::filesystem::path look_up_orvik_ini(const std::vector<std::filesystem::path>& folders) {
+  for (const std::filesystem::path& folder : folders) {
+    if (auto found = find_case_blind(folder, "ORVIK.INI")) return *found;
+  }
+  return folders.empty() ? std::filesystem::path("ORVIK.INI") : folders.front() / "ORVIK.INI";
+}
+
+void set_orvik_ini_folders(std::vector<std::filesystem::path> folders) {
+  std::lock_guard lock(LookupMutex());
+  if (folders.empty())
+    LookupSlot().reset();
+  else
+    LookupSlot() = std::make_unique<OrvikIniLookup>(std::move(folders));
+}
+
+}  // namespace common

@@ -1,0 +1,144 @@
+// orvik-qvx-sim: a virtual QVX fiscal printer (610 or 820) on a pseudo-terminal.
+//   orvik-qvx-sim [--model 610|820] [--state FILE] [--ini ORVIK.INI] [--link PATH]
+//                 [--clock "YYYY-MM-DD HH:MM:SS"] [--device PATH] [--tape FILE]
+// The slave's path is the first line on standard output. SIGTERM and SIGINT save the state
+// and end the program. $ORVIK_QVX_SIM_CONTROL names a control file for fault injection.
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "common/clock.h"
+#include "common/ini.h"
+#include "qvx_sim/printer.h"
+#include "qvx_sim/server.h"
+
+namespace {
+
+qvx_sim::Server* g_server = nullptr;
+
+void on_signal(int) {
+  if (g_server) g_server->stop_flag();
+}
+
+int usage() {
+  std::cerr << "uso: orvik-qvx-sim [--model 610|820] [--state ARQUIVO] [--ini ORVIK.INI]\n"
+               "                    [--link CAMINHO] [--clock \"AAAA-MM-DD HH:MM:SS\"]\n"
+               "                    [--device CAMINHO] [--tape ARQUIVO]\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string model_text, state_file, ini_file, link_path, clock_text, device, tape_file;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) return false;
+      out = argv[++i];
+      return true;
+    };
+    bool ok = true;
+    if (arg == "--model")
+      ok = value(model_text) && (model_text == "610" || model_text == "820");
+    else if (arg == "--state")
+      ok = value(state_file);
+    else if (arg == "--ini")
+      ok = value(ini_file);
+    else if (arg == "--link")
+      ok = value(link_path);
+    else if (arg == "--clock")
+      ok = value(clock_text);
+    else if (arg == "--device")
+      ok = value(device);
+    else if (arg == "--tape")
+      ok = value(tape_file);
+    else if (arg == "--help" || arg == "-h")
+      return usage(), 0;
+    else
+      ok = false;
+    if (!ok) return usage();
+  }
+
+  qvx_sim::Printer printer(model_text == "610" ? qvx_sim::Model::k610 : qvx_sim::Model::k820);
+  if (!state_file.empty() && std::filesystem::exists(state_file)) {
+    std::string error;
+    if (!printer.load(state_file, &error)) {
+      // Never start over a state we cannot read: that would lose the printer's memory.
+      std::cerr << "orvik-qvx-sim: estado ilegivel em " << state_file << ": " << error << "\n";
+      return 1;
+    }
+    const std::string stored = printer.state().model == qvx_sim::Model::k610 ? "610" : "820";
+    if (!model_text.empty() && model_text != stored) {
+      std::cerr << "orvik-qvx-sim: o estado e de um " << stored << ", nao de um " << model_text
+                << "\n";
+      return 1;
+    }
+  }
+  const bool is610 = printer.state().model == qvx_sim::Model::k610;
+  if (!clock_text.empty()) {
+    common::LocalDateTime t;
+    if (!common::clock::parse(clock_text, t)) {
+      std::cerr << "orvik-qvx-sim: --clock espera \"AAAA-MM-DD HH:MM:SS\"\n";
+      return 2;
+    }
+    printer.set_clock(t);
+  }
+
+  qvx_sim::Server server(printer);
+  std::string error;
+  const bool opened = device.empty() ? server.open_pty(&error) : server.open_device(device, &error);
+  if (!opened) {
+    std::cerr << "orvik-qvx-sim: " << error << "\n";
+    return 1;
+  }
+  const std::string& slave = server.slave_path();
+  if (!link_path.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(link_path, ec);
+    std::filesystem::create_symlink(slave, link_path, ec);
+    if (ec) {
+      std::cerr << "orvik-qvx-sim: --link " << link_path << ": " << ec.message() << "\n";
+      return 1;
+    }
+  }
+  if (!ini_file.empty()) {
+    common::IniFile ini(ini_file);
+    if (!ini.write("Portas", "COM1", slave) || !ini.write("Sistema", "Porta", "COM1") ||
+        !ini.write("Sistema", "ModeloImp", is610 ? "ORVIK_610" : "ORVIK_820")) {
+      std::cerr << "orvik-qvx-sim: nao foi possivel gravar " << ini_file << "\n";
+      return 1;
+    }
+  }
+  if (!state_file.empty()) server.set_state_file(state_file);
+  if (!tape_file.empty()) server.set_tape_file(tape_file);
+  if (const char* control = std::getenv("ORVIK_QVX_SIM_CONTROL"); control && *control)
+    server.set_control_file(control);
+
+  std::cout << slave << std::endl;
+
+  g_server = &server;
+  struct sigaction sa {};
+  sa.sa_handler = on_signal;
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGINT, &sa, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+
+  server.run();
+
+  int rc = 0;
+  if (!state_file.empty()) {
+    std::lock_guard lock(server.mutex());
+    if (!printer.save(state_file, &error)) {
+      std::cerr << "orvik-qvx-sim: " << error << "\n";
+      rc = 1;
+    }
+  }
+  if (!link_path.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(link_path, ec);
+  }
+  return rc;
+}
