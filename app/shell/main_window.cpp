@@ -21,6 +21,7 @@
 #include "embedded_window.h"
 #include "help_window.h"
 #include "inventory_editor.h"
+#include "invoice_list.h"
 #include "menu_itens.h"
 #include "owner_editor.h"
 #include "products_editor.h"
@@ -34,15 +35,8 @@ namespace shell {
 
 namespace {
 // Captions of the entries whose windows are not part of the program yet.
-const char* const kTituloPendente[9] = {"",
-                                        "",
-                                        "",
-                                        "",
-                                        "Cadastro de Notas Fiscais de Entrada e Saída",
-                                        "",
-                                        "",
-                                        "Geração do arquivo Magnético Sintegra",
-                                        ""};
+const char* const kTituloPendente[9] = {
+    "", "", "", "", "", "", "", "Geração do arquivo Magnético Sintegra", ""};
 }  // namespace
 
 BotaoImagem::BotaoImagem(QWidget* pai) : QWidget(pai) {
@@ -361,6 +355,8 @@ JanelaEmbutida* TformTributarium::CriaJanela(int n) {
       return new TfrmProprietario(*this);
     case 3:
       return new TfrmUsuarios(*this);
+    case 4:
+      return new TfrmNotasFiscais(*this);
     case 5:
       return new TfrmProdutos(*this);
     case 6:
@@ -368,7 +364,7 @@ JanelaEmbutida* TformTributarium::CriaJanela(int n) {
     case 8:
       return new TfrmConfiguracoes(*this);
     default:
-      return nullptr;  // invoices (04) and file generation (07) are not built yet
+      return nullptr;  // file generation (07) is not built yet
   }
 }
 
