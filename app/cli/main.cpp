@@ -5,6 +5,7 @@
 
 #include "caixoro_commands.h"
 #include "dispatcher.h"
+#include "ecf_commands.h"
 #include "programa_commands.h"
 #include "sintegra_commands.h"
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   cli::Dispatcher dispatcher;
   cli::AddSintegraCommands(dispatcher);
   cli::AddProgramaCommands(dispatcher, opcoes);
+  cli::AddEcfCommands(dispatcher, opcoes);
   cli::AddCaixoroCommands(dispatcher, opcoes);
   try {
     opcoes = cli::OpcoesGlobais::Extrai(args);

@@ -1,5 +1,6 @@
 #include "programa_commands.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -9,6 +10,7 @@
 #include <set>
 
 #include "base_files.h"
+#include "ecf_commands.h"
 #include "generation/gera_thread.h"
 #include "generation/log_em_lote.h"
 #include "generation/opcoes_geracao.h"
@@ -237,9 +239,18 @@ class ObservadorLinha : public generation::ObservadorGeracao {
   std::string texto_;
 };
 
-int Gerar(const OpcoesGlobais& g, const Arguments& args, Context& c) {
+int Gerar(const OpcoesGlobais& g, const Arguments& todos, Context& c) {
+  // --ler-ecf is the one option without a value.
+  Arguments args;
+  bool ler_ecf = false;
+  for (const std::string& a : todos) {
+    if (a == "--ler-ecf")
+      ler_ecf = true;
+    else
+      args.push_back(a);
+  }
   Opcoes o(args, {"--base", "--mes", "--ano", "--tipos", "--arquivo-60-75", "--natureza",
-                  "--finalidade", "--saida"});
+                  "--finalidade", "--saida", "--porta"});
   if (!o.palavras.empty()) throw UsageError("argumento inesperado: " + o.palavras[0]);
   auto nome = o.Valor("--base");
   if (!nome) throw UsageError("falta --base");
@@ -264,7 +275,15 @@ int Gerar(const OpcoesGlobais& g, const Arguments& args, Context& c) {
   }
   sintegra::TListaTipoRegistros selecao = generation::SelecaoDoRun(escolhidos, natureza);
   std::string arquivo60 = Absoluto(o.Valor("--arquivo-60-75").value_or(""));
-  if (auto recusa = generation::RecusaDoRun(selecao, arquivo60)) throw UsageError(*recusa);
+  if (ler_ecf) {
+    if (!arquivo60.empty()) throw UsageError("--ler-ecf e --arquivo-60-75 não se combinam");
+    if (!generation::AlgumTipo60(selecao))
+      throw UsageError("--ler-ecf pede ao menos um tipo 60 em --tipos (e --natureza 3)");
+  } else if (o.Valor("--porta")) {
+    throw UsageError("--porta só vale com --ler-ecf");
+  }
+  if (auto recusa = generation::RecusaDoRun(selecao, ler_ecf ? "ECF" : arquivo60))
+    throw UsageError(*recusa);
 
   Sessao s(g);
   s.ConectaCatalogo();
@@ -273,6 +292,9 @@ int Gerar(const OpcoesGlobais& g, const Arguments& args, Context& c) {
   std::optional<Base> base = s.BuscaBase(*nome);
   if (!base) throw std::runtime_error("Base de dados não encontrada: \"" + *nome + "\".");
   s.AbreBase(*base);
+  if (ler_ecf)
+    arquivo60 = LeituraEcf(s, mes, ano, o.Valor("--porta"), generation::MascaraSubtipos(selecao), c,
+                           g.progresso_no_terminal);
 
   fs::path saida;
   if (auto dir = o.Valor("--saida"))
@@ -297,12 +319,20 @@ int Gerar(const OpcoesGlobais& g, const Arguments& args, Context& c) {
   worker.DiretorioSaida = saida.string();
   // The pauses between steps let the status window show each task; here they only wait.
   worker.PausaMs = 0;
-  // Ctrl-C asks the run to stop between rows; nothing is written then.
+  // Ctrl-C, SIGTERM and SIGHUP ask the run to stop between rows; nothing is written
+  // then and the previous file stays. These handlers stand in for the database
+  // engine's own, which would shut the connections under the run.
   g_em_execucao.store(&worker);
-  auto anterior = std::signal(SIGINT, PedeCancelamento);
+  struct sigaction cancela {};
+  cancela.sa_handler = PedeCancelamento;
+  sigemptyset(&cancela.sa_mask);
+  cancela.sa_flags = SA_RESTART;
+  constexpr int kSinais[] = {SIGINT, SIGTERM, SIGHUP};
+  struct sigaction anteriores[std::size(kSinais)];
+  for (size_t i = 0; i < std::size(kSinais); ++i) sigaction(kSinais[i], &cancela, &anteriores[i]);
   generation::ResultadoGeracao r = worker.Executa();
   observador.Fecha();
-  std::signal(SIGINT, anterior);
+  for (size_t i = 0; i < std::size(kSinais); ++i) sigaction(kSinais[i], &anteriores[i], nullptr);
   g_em_execucao.store(nullptr);
   observador.TerminaLinha();
   observador.Log("<-- Fim da Geração do Sintegra.");
@@ -344,9 +374,10 @@ void AddProgramaCommands(Dispatcher& d, const OpcoesGlobais& g) {
   d.Add({{"base", "excluir"}, "NOME", "exclui a base do catálogo", Com<BaseExcluir>(g)});
   d.Add({{"gerar"},
          "--base NOME --mes M --ano AAAA [--tipos LISTA] [--arquivo-60-75 ARQUIVO] "
-         "[--natureza 1|2|3] [--finalidade 1|2|3|4] [--saida DIR]",
+         "[--natureza 1|2|3] [--finalidade 1|2|3|4] [--saida DIR] [--ler-ecf [--porta COMn]]",
          "gera o Sintegra.txt do mês; LISTA entre 10,11,50,54,60A,60D,60I,60M,60R,74,75,90 "
-         "(padrão 10,11,50,54,74,75,90)",
+         "(padrão 10,11,50,54,74,75,90); --ler-ecf lê os registros 60 e 75 da impressora "
+         "fiscal",
          Com<Gerar>(g)});
 }
 

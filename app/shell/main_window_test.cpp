@@ -12,6 +12,8 @@
 #include "config_window.h"
 #include "embedded_window.h"
 #include "help_window.h"
+#include "invoice_editor.h"
+#include "invoice_list.h"
 #include "store/entities.h"
 #include "testing/shell_fixture.h"
 
@@ -241,12 +243,29 @@ TEST_F(MainWindowTest, EntriesOfLaterWindowsOpenNothingYet) {
   auto w = Janela();
   ASSERT_EQ(w->Inicia(Entra("ADMIN", "admin")), TformTributarium::Partida::Pronta);
   w->SelecionaBaseAtivacao();
-  for (int n : {4, 7}) {
+  for (int n : {7}) {
     w->ClicaMenu(n);
     EXPECT_EQ(w->itemAtual(), n);
     EXPECT_EQ(w->janelaAtual(), nullptr);
   }
   EXPECT_EQ(w->lblSubTitulo()->text(), QStringLiteral(" Geração do arquivo Magnético Sintegra"));
+}
+
+TEST_F(MainWindowTest, EntryFourShowsTheInvoiceListAndItsEditorsCaptions) {
+  PreparaBase("ACME", "1");
+  auto w = Janela();
+  ASSERT_EQ(w->Inicia(Entra("ADMIN", "admin")), TformTributarium::Partida::Pronta);
+  w->SelecionaBaseAtivacao();
+  w->ClicaMenu(4);
+  auto* lista = qobject_cast<TfrmNotasFiscais*>(w->janelaAtual());
+  ASSERT_NE(lista, nullptr);
+  EXPECT_EQ(w->lblSubTitulo()->text(),
+            QStringLiteral(" Cadastro de Notas Fiscais de Entrada e Saída"));
+  lista->Inserir();
+  EXPECT_EQ(w->lblSubTitulo()->text(), QStringLiteral(" Dados da Nota Fiscal"));
+  lista->editor()->Cancelar();
+  EXPECT_EQ(w->lblSubTitulo()->text(),
+            QStringLiteral(" Cadastro de Notas Fiscais de Entrada e Saída"));
 }
 
 TEST_F(MainWindowTest, WindowDoesNotGetNarrowerThanTheClientLabelNeeds) {

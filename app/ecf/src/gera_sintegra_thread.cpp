@@ -206,7 +206,13 @@ void TGeraSintegraThread::Corre() {
   const std::string inicio = Data(ano, mes, 1);
   const std::string fim = Data(ano, mes, UltimoDia(ano, mes));
 
-  // 8. Memory reading and conversion.
+  // 8. Memory reading and conversion. The TDM and Ato 17 files go into the Sintegra
+  // folder, which a new installation may not have yet.
+  {
+    std::error_code ec;
+    fs::create_directories(DiretorioSintegra, ec);
+    if (ec) FalhaArquivo(ec, "Não foi possível criar a pasta " + DiretorioSintegra);
+  }
   const Bibliotecas& bib = CarregaBibliotecas(caminho_driver.parent_path());
   std::string ato17;
   {
@@ -316,6 +322,9 @@ void TGeraSintegraThread::AguardaLeitura(TTDM& tdm, const fs::path& arquivo_tdm)
         throw std::runtime_error(FalhaDaLeitura(s));
       }
       if (s.Status == kLendo1 || s.Status == kLendo2) em_andamento = true;
+      if (s.Status == kLido1 || s.Status == kLido2)
+        throw std::runtime_error("A leitura terminou sem gravar o arquivo " + arquivo_tdm.string() +
+                                 ".");
     }
     if (cancelar_.load()) {
       tdm.CancelaLeitura();

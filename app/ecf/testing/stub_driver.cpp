@@ -80,6 +80,11 @@ API int Orvik_RelatorioSintegraMFDBinario(int mascara, const char* origem, const
     std::ofstream f(destino, std::ios::binary);
     f << "stub sintegra from " << origem << "\r\n";
   }
+  // "copia:FILE" leaves a copy of FILE as the report.
+  if (modo.rfind("copia:", 0) == 0) {
+    std::ifstream in(modo.substr(6), std::ios::binary);
+    std::ofstream(destino, std::ios::binary) << in.rdbuf();
+  }
   return 1;
 }
 #endif

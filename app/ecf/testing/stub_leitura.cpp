@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -106,6 +107,8 @@ __attribute__((visibility("default"))) int DLLReadLeMemorias(const char* porta, 
     c = cenario;
     cancelada = false;
   }
+  // A program run by a test takes its scenario from the environment.
+  if (const char* e = std::getenv("STUB_LEITURA_CENARIO")) c = e;
   if (c == "recusa") return 9;
   // A stale done status, and a reading that never starts.
   if (c == "velho256" || c == "parado") return 0;

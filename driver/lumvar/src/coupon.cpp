@@ -20,7 +20,11 @@ bool Blank(const std::string& text) {
 }
 
 std::string Quoted(const std::string& text) {
-  return "\"" + EscapeQuotes(text) + "\"";
+  // Appended piece by piece: g++ 12 at -O3 misreads "literal" + string as an overlapping copy.
+  std::string out = EscapeQuotes(text);
+  out.insert(out.begin(), '"');
+  out.push_back('"');
+  return out;
 }
 
 // The sale itself; a percentage rate is first tried as ICMS and, when the printer has no

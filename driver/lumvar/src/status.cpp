@@ -165,13 +165,14 @@ int ExtendedStatus(int* status) {
 int OperationMode() {
   State().return_value.clear();
   const int r = ExecuteLumvar("LeIndicador", "NomeIndicador=\"IntervencaoTecnica\"");
-  if (r == 1) State().return_value = First(State().read_value) == '0' ? "1" : "0";
+  if (r == 1) State().return_value.assign(1, First(State().read_value) == '0' ? '1' : '0');
   return r;
 }
 
 int Truncation() {
   const int r = ReadRegister(114);
-  State().return_value = r == 1 && State().return_value == "1" ? "1" : "0";
+  const bool on = r == 1 && State().return_value == "1";
+  State().return_value.assign(1, on ? '1' : '0');
   return r;
 }
 
