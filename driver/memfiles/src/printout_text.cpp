@@ -46,12 +46,36 @@ std::string Squeezed(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// A reader asks many labels of one line: the line is squeezed once, each label once ever
+// (labels are the readers' own constants).
+const std::string& SqueezedLine(std::string_view line) {
+  thread_local std::string last_line, last_squeezed;
+  thread_local bool any = false;
+  if (!any || line != last_line) {
+    last_line.assign(line);
+    last_squeezed = Squeezed(line);
+    any = true;
+  }
+  return last_squeezed;
+}
+
+const std::string& SqueezedLabel(std::string_view label) {
+  thread_local std::map<std::string, std::string, std::less<>> labels;
+  auto it = labels.find(label);
+  if (it == labels.end()) it = labels.emplace(std::string(label), Squeezed(label)).first;
+  return it->second;
+}
+
+}  // namespace
+
 bool BeginsWith(std::string_view line, std::string_view label) {
-  return Squeezed(line).starts_with(Squeezed(label));
+  return SqueezedLine(line).starts_with(SqueezedLabel(label));
 }
 
 bool Contains(std::string_view line, std::string_view label) {
-  return Squeezed(line).find(Squeezed(label)) != std::string::npos;
+  return SqueezedLine(line).find(SqueezedLabel(label)) != std::string::npos;
 }
 
 bool Is(std::string_view line, std::string_view label) {

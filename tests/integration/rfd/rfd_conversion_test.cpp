@@ -446,6 +446,16 @@ TEST_F(RfdConversion, TheMonthsSintegraFileReadsBackWithTheProgramsLoader) {
   EXPECT_FALSE(by["75"].empty());
   ASSERT_EQ(by["90"].size(), 1u);
   EXPECT_EQ(lines.back().empty() ? lines[lines.size() - 2] : lines.back(), by["90"][0]);
+
+  // The same day through the Ato 17 path (the day's RFD file) gives the same file.
+  const std::string again = (dir / "sintegra_ato17.txt").string();
+  ASSERT_EQ(EXPORT(Orvik_RelatorioSintegraMFDBinario)(
+                0x04 | 0x08 | 0x10, (rfd / kFinal).c_str(), again.c_str(), "SUPERMERCADO BOA VISTA",
+                "RUA DAS PALMEIRAS", "120", "", "CENTRO", "CAMPINAS", "13010-000", "1932001000", "",
+                "JOAO"),
+            1)
+      << last();
+  EXPECT_EQ(*common::read_file(again), *common::read_file(target));
 }
 
 TEST_F(RfdConversion, AMonthWithoutAZLeavesTheTargetAndTheWorkingFilesAlone) {
