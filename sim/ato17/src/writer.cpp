@@ -287,7 +287,7 @@ Output Generate(const leitura::Tdm& tdm, const leitura::DumpImage& image, const 
     const Fields& z = r->z;
     const std::string crz = N(z[0], 6);
     lines.push_back("E12" + head + user + crz + N(z[1], 6) + N(z[3], 6) + N(z[4], 8) + N(z[5], 8) +
-                    N(z[6], 6) + N(z[8], 14) + "N");
+                    N(z[6], 6) + N(z[8], 14) + (id[34] == "S" ? "S" : "N"));
     for (size_t i = 9; i < z.f->size(); ++i) {
       const std::string_view pair = z[i];
       const size_t eq = pair.find('=');

@@ -101,7 +101,7 @@ TEST_F(Memories, ExactLinesOfTheFirstDay) {
             "01.00.00"
             "AC1704 01.00.00");
   ASSERT_EQ(by.at("E12").size(), 1u);
-  // user, CRZ, COO, CRO, movement date, issue date and time, gross sales, ISSQN flag.
+  // user, CRZ, COO, CRO, movement date, issue date and time, gross sales, ISSQN discount.
   EXPECT_EQ(by.at("E12")[0], "E12" + kHead +
                                  "01"
                                  "000001"
@@ -111,7 +111,7 @@ TEST_F(Memories, ExactLinesOfTheFirstDay) {
                                  "20260615" +
                                  by.at("E12")[0].substr(80, 6) +
                                  "00000000003300"
-                                 "N");
+                                 "S");  // the printer allows the ISSQN discount
   // The first coupon's item: 2 x 12,50 at 18 %.
   EXPECT_EQ(by.at("E15").at(0), "E15" + kHead +
                                     "01"

@@ -87,6 +87,7 @@ std::string memory_dump(const State& s) {
   w.field(id.gt_coding);
   w.field(ymd(o.registered.date));  // the coding holds from the registration on
   w.field(hms(o.registered));
+  w.field("S");  // the ISSQN discount is allowed (PermiteISS reads 15)
   w.end();
   // Restarts as the fiscal memory lists them: every CRO, those without a record at the
   // registration.

@@ -139,7 +139,8 @@ TEST(Dump, ThePrintersDumpCarriesTheFieldsAddedAtRecordEnds) {
   for (const auto& r : d.image.records) by[r.type].push_back(&r);
   ASSERT_EQ(by['I'].size(), 1u);
   const auto& id = by['I'][0]->fields;
-  ASSERT_EQ(id.size(), 34u);
+  ASSERT_EQ(id.size(), 35u);
+  EXPECT_EQ(id[34], "S");                                           // ISSQN discount allowed
   EXPECT_EQ(id[22], "1");                                           // ECF sequence number
   EXPECT_EQ(std::string(id[23]).append(id[24]), "20260105090000");  // firmware installed
   EXPECT_EQ(std::string(id[25]).append(id[26]).append(id[27]), "202601050930001");  // registration

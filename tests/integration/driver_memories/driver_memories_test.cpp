@@ -219,3 +219,52 @@ TEST_F(Memories, ReadingFailuresLeaveNoFile) {
 
 }  // namespace
 }  // namespace orvik_testing
+
+namespace orvik_testing {
+namespace {
+
+// One day read both ways: the printouts through the RFD conversion, the dump through the
+// two libraries. Both must tell the same day.
+TEST_F(Memories, OneDayReadBothWaysAgrees) {
+  {
+    std::lock_guard lock(server.mutex());
+    Do("DefineAliquota", "CodAliquotaProgramavel=0 PercentualAliquota=18,00");
+    Coupon({{"789", "ARROZ", "12,50", "2,000", "AliquotaICMS=true PercentualAliquota=18,00"},
+            {"123", "CERVEJA", "3,990", "3,000", "CodAliquota=-2"}});
+    Coupon({{"555", "FEIJAO", "8,00", "1,000", "AliquotaICMS=true PercentualAliquota=18,00"}});
+    Do("EmiteReducaoZ");
+  }
+  const fs::path rfd = dir / "rfd";
+  Load("PathRFD=" + rfd.string() + "/\r\n");
+  ASSERT_EQ(EXPORT(RFD_ConvertedaMFD)("1"), 1) << last();
+  const Lines printed = Read(rfd / "OR012345.F6Q");
+  char file[256] = "";
+  ASSERT_EQ(EXPORT(Orvik_GeraRFDBinario)("15062026", "15062026", 1, 0, file), 1) << last();
+  const Lines dumped = Read(dir / file);
+  for (const char* kind : {"E12", "E14", "E15", "E21"}) {
+    Lines a, b;
+    for (const auto& l : printed)
+      if (l.starts_with(kind)) a.push_back(l);
+    for (const auto& l : dumped)
+      if (l.starts_with(kind)) b.push_back(l);
+    EXPECT_FALSE(a.empty()) << kind;
+    EXPECT_EQ(a, b) << kind;
+  }
+  // And the same Sintegra records: the month through the RFD conversion, the Ato 17 file
+  // through the binary report.
+  const std::string by_month = (dir / "mes.txt").string(), by_file = (dir / "ato.txt").string();
+  ASSERT_EQ(EXPORT(Orvik_RelatorioSintegraMFD)(0x1C, by_month.c_str(), "06", "2026", "LOJA", "RUA",
+                                               "1", "", "CENTRO", "CAMPINAS", "13010000",
+                                               "1932321000", "", "JOSE"),
+            1)
+      << last();
+  ASSERT_EQ(EXPORT(Orvik_RelatorioSintegraMFDBinario)(0x1C, file, by_file.c_str(), "LOJA", "RUA",
+                                                      "1", "", "CENTRO", "CAMPINAS", "13010000",
+                                                      "1932321000", "", "JOSE"),
+            1)
+      << last();
+  EXPECT_EQ(Read(by_month), Read(by_file));
+}
+
+}  // namespace
+}  // namespace orvik_testing
