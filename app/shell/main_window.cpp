@@ -19,6 +19,7 @@
 #include "configuracoes.h"
 #include "dialogos.h"
 #include "embedded_window.h"
+#include "gera_sintegra_window.h"
 #include "help_window.h"
 #include "inventory_editor.h"
 #include "menu_itens.h"
@@ -362,10 +363,12 @@ JanelaEmbutida* TformTributarium::CriaJanela(int n) {
       return new TfrmProdutos(*this);
     case 6:
       return new TfrmInventario(*this);
+    case 7:
+      return new generation::TfrmGeraSintegra(*this);
     case 8:
       return new TfrmConfiguracoes(*this);
     default:
-      return nullptr;  // invoices (04) and file generation (07) are not built yet
+      return nullptr;  // invoices (04) are not built yet
   }
 }
 

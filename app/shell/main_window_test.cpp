@@ -241,11 +241,15 @@ TEST_F(MainWindowTest, EntriesOfLaterWindowsOpenNothingYet) {
   auto w = Janela();
   ASSERT_EQ(w->Inicia(Entra("ADMIN", "admin")), TformTributarium::Partida::Pronta);
   w->SelecionaBaseAtivacao();
-  for (int n : {4, 7}) {
-    w->ClicaMenu(n);
-    EXPECT_EQ(w->itemAtual(), n);
-    EXPECT_EQ(w->janelaAtual(), nullptr);
-  }
+  w->ClicaMenu(4);
+  EXPECT_EQ(w->itemAtual(), 4);
+  EXPECT_EQ(w->janelaAtual(), nullptr);
+  // Entry 07 embeds the generation screen, its caption the subtitle.
+  w->ClicaMenu(7);
+  EXPECT_EQ(w->itemAtual(), 7);
+  ASSERT_NE(w->janelaAtual(), nullptr);
+  EXPECT_EQ(w->janelaAtual()->objectName(), QStringLiteral("TfrmGeraSintegra"));
+  EXPECT_EQ(w->janelaAtual()->contextoAjuda(), 9);
   EXPECT_EQ(w->lblSubTitulo()->text(), QStringLiteral(" Geração do arquivo Magnético Sintegra"));
 }
 
