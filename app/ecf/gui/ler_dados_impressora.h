@@ -49,11 +49,12 @@ class TfrmLerDadosImpressora : public QDialog {
   void CarregaPortas();
   void btnLerDadosClick();
   void btnFecharClick();
+  // Esc: refused while a reading runs.
+  void reject() override;
 
  protected:
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
-  void reject() override;
 
  private:
   void Anima();
