@@ -1,5 +1,6 @@
 #include "programa_commands.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -318,12 +319,20 @@ int Gerar(const OpcoesGlobais& g, const Arguments& todos, Context& c) {
   worker.DiretorioSaida = saida.string();
   // The pauses between steps let the status window show each task; here they only wait.
   worker.PausaMs = 0;
-  // Ctrl-C asks the run to stop between rows; nothing is written then.
+  // Ctrl-C, SIGTERM and SIGHUP ask the run to stop between rows; nothing is written
+  // then and the previous file stays. These handlers stand in for the database
+  // engine's own, which would shut the connections under the run.
   g_em_execucao.store(&worker);
-  auto anterior = std::signal(SIGINT, PedeCancelamento);
+  struct sigaction cancela {};
+  cancela.sa_handler = PedeCancelamento;
+  sigemptyset(&cancela.sa_mask);
+  cancela.sa_flags = SA_RESTART;
+  constexpr int kSinais[] = {SIGINT, SIGTERM, SIGHUP};
+  struct sigaction anteriores[std::size(kSinais)];
+  for (size_t i = 0; i < std::size(kSinais); ++i) sigaction(kSinais[i], &cancela, &anteriores[i]);
   generation::ResultadoGeracao r = worker.Executa();
   observador.Fecha();
-  std::signal(SIGINT, anterior);
+  for (size_t i = 0; i < std::size(kSinais); ++i) sigaction(kSinais[i], &anteriores[i], nullptr);
   g_em_execucao.store(nullptr);
   observador.TerminaLinha();
   observador.Log("<-- Fim da Geração do Sintegra.");

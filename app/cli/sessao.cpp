@@ -40,9 +40,9 @@ OpcoesGlobais OpcoesGlobais::Extrai(Arguments& args) {
 }
 
 bool LocalDeServidor(const std::string& local) {
+  // "host:/path" or "host/port:/path"; a local path starts with '/' or '.' (or has no ':').
   auto colon = local.find(':');
-  return colon != std::string::npos && colon > 0 &&
-         local.substr(0, colon).find('/') == std::string::npos;
+  return colon != std::string::npos && colon > 0 && local.front() != '/' && local.front() != '.';
 }
 
 Sessao::Sessao(const OpcoesGlobais& opcoes) : opcoes_(opcoes) {

@@ -56,7 +56,8 @@ class Sessao {
   std::unique_ptr<store::TdmTributarium> dm_;
 };
 
-// True for a location of a Firebird server ("host:/path") rather than a local folder.
+// True for a location of a Firebird server ("host:/path", "host/port:/path") rather than a
+// local folder.
 bool LocalDeServidor(const std::string& local);
 
 }  // namespace cli

@@ -19,7 +19,7 @@ class JanelaEmbutida : public QWidget {
 
   // Asks to close: with the changed mark set the user is asked first. True when the
   // window agreed to go (the caller releases it).
-  bool PedeFechar();
+  virtual bool PedeFechar();
 
  protected:
   Principal& principal_;

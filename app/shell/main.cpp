@@ -4,6 +4,7 @@
 #include "dialogos.h"
 #include "main_window.h"
 #include "store/data_module.h"
+#include "termination_signals.h"
 
 namespace {
 
@@ -28,6 +29,9 @@ class Aplicacao : public QApplication {
 int main(int argc, char** argv) {
   Aplicacao app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tributarium"));
+  // Declared before the windows and the data module, so that it outlives them on the
+  // way out.
+  shell::TerminationSignals termination;
   store::TdmTributarium dm;
   shell::TformTributarium janela(dm);
   switch (janela.Inicia()) {

@@ -22,26 +22,22 @@
 #include "gera_sintegra_window.h"
 #include "help_window.h"
 #include "inventory_editor.h"
+#include "invoice_list.h"
 #include "menu_itens.h"
 #include "owner_editor.h"
 #include "products_editor.h"
+#include "recursos.h"
 #include "store/data_module.h"
 #include "store/entities.h"
+#include "termination_signals.h"
 #include "users_editor.h"
 
 namespace shell {
 
 namespace {
 // Captions of the entries whose windows are not part of the program yet.
-const char* const kTituloPendente[9] = {"",
-                                        "",
-                                        "",
-                                        "",
-                                        "Cadastro de Notas Fiscais de Entrada e Saída",
-                                        "",
-                                        "",
-                                        "Geração do arquivo Magnético Sintegra",
-                                        ""};
+const char* const kTituloPendente[9] = {
+    "", "", "", "", "", "", "", "Geração do arquivo Magnético Sintegra", ""};
 }  // namespace
 
 BotaoImagem::BotaoImagem(QWidget* pai) : QWidget(pai) {
@@ -76,8 +72,7 @@ void BotaoImagem::mouseReleaseEvent(QMouseEvent* e) {
 TformTributarium::TformTributarium(store::TdmTributarium& dm, QWidget* pai)
     : QMainWindow(pai), dm_(dm) {
   setWindowTitle(QStringLiteral("Tributarium Orvik"));
-  programa_ =
-      QString::fromStdString(common::with_trailing_slash(common::executable_folder().string()));
+  programa_ = QString::fromStdString(PastaDosRecursos().string());
   MontaTela();
   auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
   f1->setContext(Qt::WindowShortcut);
@@ -228,6 +223,8 @@ TformTributarium::Partida TformTributarium::Inicia(
     // A first start in an empty folder gets the delivered catalogue and template.
     store::InstalaBasesEntregues(dm_.PathBaseDados);
     dm_.ConectaCatalogo();
+    // The engine took SIGTERM and SIGINT at its first connection.
+    TerminationSignals::TakeBack();
   } catch (const std::exception& e) {
     msg::ErroGeral(this, QStringLiteral("Não foi possível abrir o catálogo de bases de dados em "
                                         "\"%1\".\n%2")
@@ -359,6 +356,8 @@ JanelaEmbutida* TformTributarium::CriaJanela(int n) {
       return new TfrmProprietario(*this);
     case 3:
       return new TfrmUsuarios(*this);
+    case 4:
+      return new TfrmNotasFiscais(*this);
     case 5:
       return new TfrmProdutos(*this);
     case 6:
@@ -368,7 +367,7 @@ JanelaEmbutida* TformTributarium::CriaJanela(int n) {
     case 8:
       return new TfrmConfiguracoes(*this);
     default:
-      return nullptr;  // invoices (04) are not built yet
+      return nullptr;
   }
 }
 

@@ -12,6 +12,8 @@
 #include "config_window.h"
 #include "embedded_window.h"
 #include "help_window.h"
+#include "invoice_editor.h"
+#include "invoice_list.h"
 #include "store/entities.h"
 #include "testing/shell_fixture.h"
 
@@ -236,14 +238,11 @@ TEST_F(MainWindowTest, ChangesInTheOpenEditorAreNotLostWithoutAsking) {
   EXPECT_EQ(w->itemAtual(), 1);
 }
 
-TEST_F(MainWindowTest, EntriesOfLaterWindowsOpenNothingYet) {
+TEST_F(MainWindowTest, Entry07OpensTheGenerationScreen) {
   PreparaBase("ACME", "1");
   auto w = Janela();
   ASSERT_EQ(w->Inicia(Entra("ADMIN", "admin")), TformTributarium::Partida::Pronta);
   w->SelecionaBaseAtivacao();
-  w->ClicaMenu(4);
-  EXPECT_EQ(w->itemAtual(), 4);
-  EXPECT_EQ(w->janelaAtual(), nullptr);
   // Entry 07 embeds the generation screen, its caption the subtitle.
   w->ClicaMenu(7);
   EXPECT_EQ(w->itemAtual(), 7);
@@ -251,6 +250,23 @@ TEST_F(MainWindowTest, EntriesOfLaterWindowsOpenNothingYet) {
   EXPECT_EQ(w->janelaAtual()->objectName(), QStringLiteral("TfrmGeraSintegra"));
   EXPECT_EQ(w->janelaAtual()->contextoAjuda(), 9);
   EXPECT_EQ(w->lblSubTitulo()->text(), QStringLiteral(" Geração do arquivo Magnético Sintegra"));
+}
+
+TEST_F(MainWindowTest, EntryFourShowsTheInvoiceListAndItsEditorsCaptions) {
+  PreparaBase("ACME", "1");
+  auto w = Janela();
+  ASSERT_EQ(w->Inicia(Entra("ADMIN", "admin")), TformTributarium::Partida::Pronta);
+  w->SelecionaBaseAtivacao();
+  w->ClicaMenu(4);
+  auto* lista = qobject_cast<TfrmNotasFiscais*>(w->janelaAtual());
+  ASSERT_NE(lista, nullptr);
+  EXPECT_EQ(w->lblSubTitulo()->text(),
+            QStringLiteral(" Cadastro de Notas Fiscais de Entrada e Saída"));
+  lista->Inserir();
+  EXPECT_EQ(w->lblSubTitulo()->text(), QStringLiteral(" Dados da Nota Fiscal"));
+  lista->editor()->Cancelar();
+  EXPECT_EQ(w->lblSubTitulo()->text(),
+            QStringLiteral(" Cadastro de Notas Fiscais de Entrada e Saída"));
 }
 
 TEST_F(MainWindowTest, WindowDoesNotGetNarrowerThanTheClientLabelNeeds) {

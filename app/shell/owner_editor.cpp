@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "caixoro_windows.h"
 #include "dialogos.h"
 #include "edits.h"
 #include "principal.h"
@@ -72,9 +73,6 @@ TfrmProprietario::TfrmProprietario(Principal& principal, QWidget* pai)
   auto* btnLimpar = new QPushButton(QStringLiteral("Limpar Campos"), this);
   auto* btnImportar = new QPushButton(QStringLiteral("Importar dados do Caixoro"), this);
   auto* btnCancelar = new QPushButton(QStringLiteral("Cancelar"), this);
-  // The import from the point-of-sale tables comes with the import windows.
-  btnImportar->setEnabled(false);
-  btnImportar->setToolTip(QStringLiteral("Disponível em uma próxima versão."));
   botoes->addWidget(btnSalvar);
   botoes->addWidget(btnLimpar);
   botoes->addWidget(btnImportar);
@@ -85,6 +83,8 @@ TfrmProprietario::TfrmProprietario(Principal& principal, QWidget* pai)
   connect(btnSalvar, &QPushButton::clicked, this,
           [this] { Protegido(this, [this] { Salvar(); }); });
   connect(btnLimpar, &QPushButton::clicked, this, [this] { LimparCampos(); });
+  connect(btnImportar, &QPushButton::clicked, this,
+          [this] { Protegido(this, [this] { ImportaDonoCaixoro(*this); }); });
   connect(btnCancelar, &QPushButton::clicked, this,
           [this] { Protegido(this, [this] { Cancelar(); }); });
 

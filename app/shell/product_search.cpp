@@ -14,6 +14,7 @@
 #include "dialogos.h"
 #include "help_window.h"
 #include "product_filter.h"
+#include "recursos.h"
 #include "store/data_module.h"
 
 namespace shell {
@@ -65,11 +66,8 @@ TfrmLocalizarProduto::TfrmLocalizarProduto(store::TdmTributarium& dm, QWidget* p
   connect(grd_, &QTableView::doubleClicked, this, [this] { Selecionar(); });
   connect(btnCancelar, &QPushButton::clicked, this, &QDialog::reject);
   auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
-  connect(f1, &QShortcut::activated, this, [this] {
-    Ajuda(this).Mostra(
-        QString::fromStdString(common::with_trailing_slash(common::executable_folder().string())),
-        2);
-  });
+  connect(f1, &QShortcut::activated, this,
+          [this] { Ajuda(this).Mostra(QString::fromStdString(PastaDosRecursos().string()), 2); });
 
   modeloProduto_->Segue(&dm_.tProduto);
   modeloFiltro_->Segue(&consultaFiltro_->consulta());

@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "caixoro_windows.h"
 #include "calculos.h"
 #include "dialogos.h"
 #include "edits.h"
@@ -113,9 +114,6 @@ TfrmProdutos::TfrmProdutos(Principal& principal, QWidget* pai)
   auto* btnAlterar = new QPushButton(QStringLiteral("Alterar"), cadastrados);
   auto* btnExcluir = new QPushButton(QStringLiteral("Excluir"), cadastrados);
   auto* btnImportar = new QPushButton(QStringLiteral("Importar Produtos do Caixoro"), cadastrados);
-  // The import from the point-of-sale tables comes with the import windows.
-  btnImportar->setEnabled(false);
-  btnImportar->setToolTip(QStringLiteral("Disponível em uma próxima versão."));
   for (QPushButton* b : {btnNovo, btnAlterar, btnExcluir}) bc->addWidget(b);
   bc->addStretch(1);
   bc->addWidget(btnImportar);
@@ -160,6 +158,12 @@ TfrmProdutos::TfrmProdutos(Principal& principal, QWidget* pai)
   connect(filtro_.codigo, &QLineEdit::textChanged, this, [this] { Filtra(); });
   connect(filtro_.descricao, &QLineEdit::textChanged, this, [this] { Filtra(); });
   connect(btnNovo, &QPushButton::clicked, this, [this] { Novo(); });
+  connect(btnImportar, &QPushButton::clicked, this, [this] {
+    Protegido(this, [this] {
+      ImportaProdutosCaixoro(this, principal_);
+      if (grdProdutos_->model() == modeloFiltro_) Filtra();
+    });
+  });
   connect(btnAlterar, &QPushButton::clicked, this,
           [this] { Protegido(this, [this] { Alterar(); }); });
   connect(grdProdutos_, &QTableView::doubleClicked, this,

@@ -45,7 +45,11 @@ bool write_lines(const std::filesystem::path& file, const std::vector<std::strin
   int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   bool ok = write_all(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0;
-  return ::close(fd) == 0 && ok;
+  ok = ::close(fd) == 0 && ok;
+  // A write cut short (a full disk) has overwritten the old lines in part: no file is
+  // better than one that mixes the new lines with the old.
+  if (!ok) ::unlink(file.c_str());
+  return ok;
 }
 
 bool write_all(int fd, std::string_view data) {

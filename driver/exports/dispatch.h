@@ -133,21 +133,23 @@ int AnyFamily(std::string_view name, Routine&& routine, Args... args) {
   });
 }
 
-// Runs a query's writer (guarded like a routine).
+// Runs a query's writer (guarded like a routine) after a routine that answered `result`,
+// and gives the export's answer: an answer that could not reach RETORNO.TXT is no success.
 template <class Writer>
-void Write(std::string_view name, Writer&& writer) {
+int Write(std::string_view name, Writer&& writer, int result) {
+  core::TakeReturnFileFailure();
   Guarded(name, [&] {
     writer();
     return 0;
   });
+  return core::SettleReturnFile(result);
 }
 
 // A query export: the routine as Dispatch, then the writer, always.
 template <class Writer, class Lumvar, class Qvx, class... Args>
 int Query(std::string_view name, Writer&& writer, Lumvar&& lumvar, Qvx&& qvx, Args... args) {
   const int result = Dispatch(name, lumvar, qvx, args...);
-  Write(name, writer);
-  return result;
+  return Write(name, writer, result);
 }
 
 // Writers of the return values (see orvik/core/frame_support.h), as query arguments.

@@ -45,8 +45,7 @@ int LumvarPair(std::string_view name, Lumvar&& lumvar) {
 template <class Writer>
 int CommandMissingQuery(std::string_view name, Writer&& writer) {
   const int result = Guarded(name, [&] { return QueryCommandMissing(MissingLabel(name)); });
-  Write(name, writer);
-  return result;
+  return Write(name, writer, result);
 }
 
 }  // namespace
@@ -136,8 +135,7 @@ ORVIK_API int ORVIK_CALL Orvik_MarcaModeloTipoImpressoraMFD(char* brand, char* m
 ORVIK_API int ORVIK_CALL Orvik_LeCodigoNacionalIdentificacaoECF(char* code) {
   // Read whatever the model family; the writer runs on success and on failure.
   const int result = AnyFamily(__func__, lumvar::NationalIdentificationCode);
-  Write(__func__, AsIs(code));
-  return result;
+  return Write(__func__, AsIs(code), result);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_NumeroSerie(char* serial) {
@@ -149,8 +147,7 @@ ORVIK_API int ORVIK_CALL Orvik_NumeroSerie(char* serial) {
 ORVIK_API int ORVIK_CALL Orvik_NumeroSerieCriptografado(char* encrypted) {
   // Family 0 only, and the answer is written only when the serial number was read.
   const int result = Dispatch(__func__, lumvar::EncryptedSerialNumber, kNoRoutine);
-  if (result == 1) Write(__func__, AsIs(encrypted));
-  return result;
+  return result == 1 ? Write(__func__, AsIs(encrypted), result) : result;
 }
 
 ORVIK_API int ORVIK_CALL Orvik_NumeroSerieDescriptografado(const char* encrypted, char* serial) {
@@ -224,8 +221,7 @@ ORVIK_API int ORVIK_CALL Orvik_DataHoraImpressora(char* date, char* time) {
 ORVIK_API int ORVIK_CALL Orvik_DataHoraSoftwareBasico(char* date, char* time) {
   // The answers are written only when the reading succeeded.
   const int result = Dispatch(__func__, memfiles::SoftwareBasicDateTime, kNoRoutine);
-  if (result == 1) Write(__func__, Both(AsIs(date), SecondAsIs(time)));
-  return result;
+  return result == 1 ? Write(__func__, Both(AsIs(date), SecondAsIs(time)), result) : result;
 }
 
 ORVIK_API int ORVIK_CALL Orvik_DataHoraReducao(char* date, char* time) {
@@ -456,14 +452,12 @@ ORVIK_API int ORVIK_CALL Orvik_UltimoItemVendido(char* item) {
 
 ORVIK_API int ORVIK_CALL Orvik_InicioFimGTsMFD(char* initial, char* current) {
   const int result = LumvarPair(__func__, lumvar::GrandTotalsOfDay);
-  Write(__func__, Both(DigitsOf(initial, 18), SecondDigits(current, 18)));
-  return result;
+  return Write(__func__, Both(DigitsOf(initial, 18), SecondDigits(current, 18)), result);
 }
 
 ORVIK_API int ORVIK_CALL Orvik_InicioFimCOOsMFD(char* initial, char* current) {
   const int result = LumvarPair(__func__, lumvar::CoosOfDay);
-  Write(__func__, Both(SecondDigits(current, 6), DigitsOf(initial, 6)));
-  return result;
+  return Write(__func__, Both(SecondDigits(current, 6), DigitsOf(initial, 6)), result);
 }
 
 // ---- Tables ----

@@ -20,7 +20,8 @@ std::filesystem::path fixed_name(const std::filesystem::path& folder, std::strin
 // Appends line + CR LF to the file, creating it when missing. False when it cannot write.
 bool append_line(const std::filesystem::path& file, std::string_view line);
 
-// Recreates the file holding the given lines, each followed by CR LF.
+// Recreates the file holding the given lines, each followed by CR LF. False when it cannot
+// write; a write that fails part way removes the file rather than leave a mix of lines.
 bool write_lines(const std::filesystem::path& file, const std::vector<std::string>& lines);
 
 // Writes every byte to the descriptor, resuming after interruptions and partial writes.

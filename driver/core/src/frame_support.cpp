@@ -14,13 +14,32 @@ void CopyOut(char* buffer, const std::string& value) {
   if (buffer) std::memcpy(buffer, value.c_str(), value.size() + 1);
 }
 
-// RETORNO.TXT in the Path directory, recreated with the one line.
+bool g_return_file_failed = false;
+
+// RETORNO.TXT in the Path directory, recreated with the one line. A failed write (a full
+// disk) is remembered for the export, which must not answer success for it.
 void WriteReturnFile(const std::string& value) {
   const DriverState& s = State();
-  common::write_lines(common::fixed_name(s.path_directory, "RETORNO.TXT"), {value});
+  if (!common::write_lines(common::fixed_name(s.path_directory, "RETORNO.TXT"), {value}))
+    g_return_file_failed = true;
 }
 
 }  // namespace
+
+bool TakeReturnFileFailure() {
+  const bool failed = g_return_file_failed;
+  g_return_file_failed = false;
+  return failed;
+}
+
+int SettleReturnFile(int result) {
+  if (!TakeReturnFileFailure() || result != 1) return result;
+  DriverState& s = State();
+  s.last_message = "Erro na gravacao de RETORNO.TXT";
+  s.last_return_code = -8;
+  Log("---[" + s.last_message + "]---");
+  return 0;
+}
 
 int NotImplemented(std::string_view label) {
   DriverState& s = State();

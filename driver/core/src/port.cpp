@@ -151,13 +151,17 @@ long WritePortWithin(int index, std::string_view bytes, int timeout_ms) {
 }
 
 std::string ReadPortChunk(int index) {
+  return ReadPortChunk(index, kReadSliceMs);
+}
+
+std::string ReadPortChunk(int index, int wait_ms) {
   const PortSlot& port = Slot(index);
   if (port.handle == -1) {
     // Nothing can arrive on a closed port; keep the caller's loop paced all the same.
-    std::this_thread::sleep_for(std::chrono::milliseconds(kReadSliceMs));
+    std::this_thread::sleep_for(std::chrono::milliseconds(wait_ms));
     return {};
   }
-  return CurrentTransport().ReadChunk(port.handle, kChunkBytes, kReadSliceMs);
+  return CurrentTransport().ReadChunk(port.handle, kChunkBytes, wait_ms);
 }
 
 void ClosePort(int index) {

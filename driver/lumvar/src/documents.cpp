@@ -75,6 +75,9 @@ int OneCallOperation(OneCall kind, const std::string& totalizer, const std::stri
   }
   r = CloseDocument();
   failure.Note(r);
+  // A receipt the printer will not close (no item went in, the payment fell short) would
+  // keep the till from every other document: it is cancelled instead.
+  if (r != 1) ExecuteLumvar("CancelaCupom", OperatorItem());
   if (failure.failed()) return failure.Report();
   return r;
 }

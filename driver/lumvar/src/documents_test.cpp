@@ -143,6 +143,14 @@ TEST_F(Documents, ClosingTheGerencialReportClearsTheFlagFirst) {
   EXPECT_EQ(common::IniFile(folder.ini()).read("Flags", "Gerencial"), "0");
 }
 
+TEST_F(Documents, AReportLeftOpenIsClosedWithTheOperatorsQuotesEscaped) {
+  State().gerencial_open = 1;
+  State().operator_name = "Jo\"ao";
+  EXPECT_EQ(AcionaGaveta(), 1);
+  EXPECT_EQ(sent, (std::vector<Command>{{"EncerraDocumento", "Operador=\"Jo\\x22ao\""},
+                                        {"AbreGaveta", ""}}));
+}
+
 TEST_F(Documents, DepartmentsArePrintedInsideAGerencialReport) {
   EXPECT_EQ(ImprimeDepartamentos(), 1);
   EXPECT_EQ(Names(), (std::vector<std::string>{"AbreGerencial", "ImprimeDadosDepartamento",
@@ -248,17 +256,22 @@ TEST_F(OneCall, AfterTheOpenEveryStepRunsAndTheFirstRecordedFailureIsAnswered) {
     sent.clear();
     Refuse(c.refused, c.code);
     EXPECT_EQ(c.call(), c.result);
-    EXPECT_EQ(Names(), (std::vector<std::string>{"AbreCupomNaoFiscal", "EmiteItemNaoFiscal",
-                                                 "PagaCupom", "EncerraDocumento"}));
+    std::vector<std::string> expected = {"AbreCupomNaoFiscal", "EmiteItemNaoFiscal", "PagaCupom",
+                                         "EncerraDocumento"};
+    // A receipt that cannot be closed is cancelled, so no document stays open.
+    if (std::string(c.refused) == "EncerraDocumento") expected.push_back("CancelaCupom");
+    EXPECT_EQ(Names(), expected);
     EXPECT_EQ(State().last_return_code, c.last_code);
   }
-  // The first failure wins over later ones.
+  // The first failure wins over later ones, the cancel's included.
   sent.clear();
   Refuse("EmiteItemNaoFiscal", 8005);
   Refuse("EncerraDocumento", 8102);
+  Refuse("CancelaCupom", 8111);
   EXPECT_EQ(Suprimento("1", ""), 0);
   EXPECT_EQ(State().last_return_code, 8005);
   EXPECT_EQ(State().last_message, "E - recusado");
+  EXPECT_EQ(sent.back(), (Command{"CancelaCupom", "Operador=\"\""}));
 }
 
 }  // namespace

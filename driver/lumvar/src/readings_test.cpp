@@ -128,6 +128,19 @@ TEST_F(Readings, ZTimesThatAreNoTimeOfDaySendNoHoraItemAndAreLogged) {
             std::string::npos);
 }
 
+TEST_F(Readings, AClockAnswerThatIsNoTimeSendsTheZWithoutAStep) {
+  StartWith("CorrigeRelogioZ=0\r\nHomologar=1\r\n");
+  for (const char* answer :
+       {"0;ValorHora=#ab:cd:ef#", "0;ValorHora=#10:00#", "0;ValorHora=#10:00:00:00#", "0;"}) {
+    SCOPED_TRACE(answer);
+    sent.clear();
+    Then("LeHora", answer);
+    EXPECT_EQ(ReducaoZ("", "10:07:00"), 1);
+    EXPECT_EQ(sent.back(), (Command{"EmiteReducaoZ", ""}));
+  }
+  EXPECT_NE(folder.Read("LOG.DAT").find("Hora da impressora ilegivel"), std::string::npos);
+}
+
 TEST_F(Readings, ZRefusedOrClockUnreadableStopsBeforeTheStepAfterIt) {
   StartWith("GERA_RFD_REDZ=1\r\nCorrigeRelogioZ=0\r\n");
   Refuse("LeHora", 9999);

@@ -347,6 +347,24 @@ TEST_F(Reports, LastReductionMfdRecord) {
   EXPECT_EQ(fields[36], "101226");
 }
 
+TEST_F(Reports, AnswersOfTheWrongShapeNeverMoveAField) {
+  // Too long a last-reduction text is cut at its 616 characters; letters among a
+  // counter's digits are dropped by the read; letters in a rate code leave its digits.
+  On("LeTexto", "NomeTexto=\"DadosUltimaReducaoZ\"",
+     "0;ValorTexto=\"" + LastReductionText() + std::string(100, '9') + "\"");
+  On("LeInteiro", "NomeInteiro=\"COOReducao[11]\"", "0;ValorInteiro=x1y9z");
+  On("LeTexto", "NomeTexto=\"NumeroSerieECF\"", "0;ValorTexto=\"" + std::string(30, 'S') + "\"");
+  EXPECT_EQ(DadosUltimaReducao(), 1);
+  EXPECT_EQ(State().return_value.size(), 631u);
+  EXPECT_EQ(RegistrosTipo60(), 1);
+  const std::vector<std::string> lines = Lines("RETORNO.TXT");
+  for (const std::string& line : lines) EXPECT_EQ(line.size(), 126u);
+  EXPECT_EQ(lines[0].substr(11, 20), std::string(20, 'S'));
+  EXPECT_EQ(lines[0].substr(36, 6), "000020");
+  EXPECT_EQ(RelatorioTipo60Mestre(), 1);
+  EXPECT_EQ(Lines("RETORNO.TXT")[3], "Numero de serie           :" + std::string(21, 'S'));
+}
+
 TEST_F(Reports, GrossSalesOfTheLastReduction) {
   EXPECT_EQ(GrandeTotalUltimaReducaoMFD(), 1);
   EXPECT_EQ(State().return_value, "14000");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <vector>
 
@@ -122,6 +123,17 @@ std::string Record60R(std::string_view yyyymm, std::string_view product, const S
   return "60R" + std::string(yyyymm.substr(4, 2)) + std::string(yyyymm.substr(0, 4)) +
          TextField(product, 14) + Number(sums.quantity, 13) + Number(sums.value, 16) +
          Number(sums.base, 16) + std::string(code) + Blanks(54);
+}
+
+// Appends many keyed lines of one kind in one write (a month holds thousands).
+bool AppendKeyedLines(Kind kind, const std::vector<std::pair<std::string, std::string>>& lines) {
+  std::string block;
+  block.reserve(lines.size() * (kKeyWidth + kRecordWidth + 2));
+  for (const auto& [date, record] : lines) block += Key(kind, date) + record + "\r\n";
+  std::ofstream out(SintPath(), std::ios::binary | std::ios::app);
+  out << block;
+  out.close();
+  return static_cast<bool>(out);
 }
 
 }  // namespace
@@ -302,8 +314,7 @@ bool DeriveSummaries() {
       if (!first || sums.quantity == 0 || sums.base == 0) continue;
       out.emplace_back(first->date, Record60D(*first, sums, first->code));
     }
-    for (const auto& [date, record] : out)
-      if (!AppendKeyedLine(Kind::k60D, date, record)) return false;
+    if (!AppendKeyedLines(Kind::k60D, out)) return false;
     out.clear();
   }
   if (with_60r) {
@@ -326,8 +337,7 @@ bool DeriveSummaries() {
       if (sold.any) out.emplace_back(last_date, Record60R(yyyymm, product, sold, code));
       if (cancelled.any) out.emplace_back(last_date, Record60R(yyyymm, product, cancelled, "CANC"));
     }
-    for (const auto& [date, record] : out)
-      if (!AppendKeyedLine(Kind::k60R, date, record)) return false;
+    if (!AppendKeyedLines(Kind::k60R, out)) return false;
   }
   return true;
 }

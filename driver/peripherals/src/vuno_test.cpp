@@ -1,6 +1,8 @@
 #include "orvik/peripherals/vuno.h"
 
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <deque>
@@ -198,6 +200,29 @@ TEST(SerialWriteLimit, ScalesWithLengthAndSpeed) {
   EXPECT_EQ(SerialWriteLimitMs(9600, "9600"), 1000 + 2 * 10000);
   EXPECT_EQ(SerialWriteLimitMs(11520, "115200"), 1000 + 2 * 1000);
   EXPECT_EQ(SerialWriteLimitMs(960, "abc"), 1000 + 2 * 1000);
+}
+
+TEST(SerialWriteLimit, LineThatStopsTakingBytesCutsTheWriteShortAtTheLimit) {
+  // A pseudo-terminal whose other end reads nothing fills up and then takes no more.
+  int master = -1, slave = -1;
+  char name[256] = {};
+  ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+  ::close(slave);
+  auto transport = core::MakeTermiosTransport();
+  const int fd = transport->Open(name);
+  ASSERT_GE(fd, 0);
+  core::LineSettings settings;
+  settings.speed = "115200";
+  ASSERT_TRUE(transport->Configure(fd, settings));
+  const std::string big(4 << 20, 'x');
+  const auto start = Clock::now();
+  const long written = transport->WriteWithin(fd, big, 300);
+  const auto took = Clock::now() - start;
+  EXPECT_LT(written, static_cast<long>(big.size()));
+  EXPECT_GE(took, std::chrono::milliseconds(290));
+  EXPECT_LT(took, std::chrono::seconds(10));
+  transport->Close(fd);
+  ::close(master);
 }
 
 // The parallel port's three registers, with a printer that takes each byte on the strobe.

@@ -1,5 +1,6 @@
 #include "orvik/qvx/engine.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "common/text1252.h"
@@ -62,7 +63,12 @@ int Send(std::string_view text) {
   std::string reply;
   bool complete = false;
   while (!complete && std::chrono::steady_clock::now() - start < limit) {
-    const std::string chunk = core::ReadPortChunk(1);
+    // Before the first byte the wait is long (a read returns as soon as bytes arrive);
+    // once a reply is coming, short slices tell when the line has gone quiet.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        limit - (std::chrono::steady_clock::now() - start));
+    const int wait = reply.empty() ? static_cast<int>(std::clamp<long>(left.count(), 1, 100)) : 5;
+    const std::string chunk = core::ReadPortChunk(1, wait);
     reply += chunk;
     if (reply.size() > kMaxReplyBytes) break;
     complete = ReplyComplete(reply, chunk.empty());

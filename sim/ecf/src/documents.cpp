@@ -113,7 +113,11 @@ std::string Commands::footer(const DateTime& t) const {
     if (c != '/' && c != ':') op += c;
   std::string left = op.empty() ? std::string() : "OPERADOR: " + op;
   pg.line(fit(left, 28) + date_text(t.date) + " " + time_text(t));
-  pg.line("FAB:" + fit(id.serial, 21) + "BR");
+  // Firmware 01.00.00 prints the document's end on the FAB line itself (columns 28-46).
+  if (id.firmware == "01.00.00")
+    pg.line("FAB:" + fit(id.serial, 21) + "BR" + date_text(t.date) + " " + time_text(t));
+  else
+    pg.line("FAB:" + fit(id.serial, 21) + "BR");
   return pg.bytes();
 }
 
@@ -198,10 +202,9 @@ std::vector<std::string> Commands::item_lines(const Item& it) const {
   std::string desc = it.description;
   for (auto& c : desc)
     if (c == '\n' || c == '\r') c = ' ';
-  if (left.size() + desc.size() <= room || left.size() > room) {
-    if (left.size() > room) left = left.substr(0, room);
-    return {fit(left + desc, room) + " " + right};
-  }
+  // Number and code that leave no room beside a long quantity and price take the form of
+  // several lines rather than losing the end of the code.
+  if (left.size() + desc.size() <= room) return {fit(left + desc, room) + " " + right};
   constexpr std::size_t kWidth = kCondensedColumns - 1;
   // Lines as lists of words; the first starts with the item number and code.
   std::vector<std::vector<std::string>> packed{{zeros(it.number, 3), it.code}};

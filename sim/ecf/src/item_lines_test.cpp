@@ -140,5 +140,26 @@ TEST(ItemLines, ReaderRebuildsEveryDescription) {
   }
 }
 
+TEST(ItemLines, ALongCodeBesideALongPriceMovesToSeveralLinesWhole) {
+  Printer p;
+  p.set_clock(DateTime{{2026, 6, 15}, 10, 0, 0});
+  ASSERT_EQ(p.execute("DefineAliquota", "CodAliquotaProgramavel=0 PercentualAliquota=18,00").code,
+            0);
+  ASSERT_EQ(p.execute("AbreCupomFiscal", "").code, 0);
+  Reply r = p.execute("VendeItem",
+                      "CodAliquota=0 CodProduto=\"12345678901234\" NomeProduto=\"X\" "
+                      "PrecoUnitario=9999,999 Quantidade=999,999 Unidade=\"UN\"");
+  ASSERT_EQ(r.code, 0) << r.results;
+  auto lines = testing::capture_lines(p.state().open_body);
+  std::size_t first = 0;
+  while (first < lines.size() && lines[first].rfind("001 ", 0) != 0) ++first;
+  ASSERT_LT(first, lines.size());
+  ReadItem one = read_item(lines, first);
+  EXPECT_GE(one.lines, 2);
+  EXPECT_EQ(one.code, "12345678901234");
+  EXPECT_EQ(one.description, "X");
+  EXPECT_EQ(one.price, "9999,999");
+}
+
 }  // namespace
 }  // namespace ecf_sim

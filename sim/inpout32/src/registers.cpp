@@ -15,8 +15,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include "common/files.h"
 #include "common/ini.h"
+#include "common/orvik_ini.h"
+#include "common/ports.h"
 
 namespace inpout32 {
 namespace {
@@ -155,18 +156,6 @@ int HexOr(const std::string& text, int fallback) {
   return static_cast<int>(std::strtol(text.c_str(), nullptr, 16));
 }
 
-// ORVIK.INI as the driver finds it: $ORVIK_INI, then the program's folder, /etc/orvik,
-// /etc.
-std::filesystem::path ConfigFile() {
-  if (const char* env = std::getenv("ORVIK_INI"); env && *env) return env;
-  for (const std::filesystem::path& folder :
-       {common::executable_folder(), std::filesystem::path("/etc/orvik"),
-        std::filesystem::path("/etc")}) {
-    if (auto found = common::find_case_blind(folder, "ORVIK.INI")) return *found;
-  }
-  return {};
-}
-
 }  // namespace
 
 std::unique_ptr<Registers> MakePpdevRegisters(const std::string& device) {
@@ -186,9 +175,7 @@ bool RegisterAt(int base, int address, Register& reg) {
 
 PortConfig ReadPortConfig() {
   PortConfig config;
-  const std::filesystem::path file = ConfigFile();
-  if (file.empty()) return config;
-  common::IniFile ini(file);
+  const common::IniFile ini(common::orvik_ini_path());
   config.base = HexOr(ini.read("Sistema", "Endereco", "378"), 0x378);
   const std::string porta = ini.read("Sistema", "Porta", "LPT1");
   int n = 1;
@@ -196,8 +183,7 @@ PortConfig ReadPortConfig() {
   if (porta.size() != 3 && porta.size() != 5 && porta.size() > 3 && porta.rfind("LPT", 0) == 0 &&
       porta[3] >= '0' && porta[3] <= '9')
     n = porta[3] - '0';
-  const std::string mapped = ini.read("Portas", "LPT" + std::to_string(n), "");
-  config.device = mapped.empty() ? "/dev/parport" + std::to_string(n - 1) : mapped;
+  config.device = common::parallel_device(ini, n);
   return config;
 }
 

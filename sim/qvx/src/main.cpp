@@ -117,14 +117,16 @@ int main(int argc, char** argv) {
   if (const char* control = std::getenv("ORVIK_QVX_SIM_CONTROL"); control && *control)
     server.set_control_file(control);
 
-  std::cout << slave << std::endl;
-
+  // Handlers first: a host that reads the path and stops us at once must still get the
+  // state saved.
   g_server = &server;
   struct sigaction sa {};
   sa.sa_handler = on_signal;
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
+
+  std::cout << slave << std::endl;
 
   server.run();
 

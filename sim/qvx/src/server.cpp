@@ -1,5 +1,6 @@
 #include "qvx_sim/server.h"
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <iostream>

@@ -1,5 +1,8 @@
 #include "scale_sim/scale.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
 
 namespace scale_sim {
@@ -142,9 +145,17 @@ void Scale::answer_enq() {
       line_.write_all(std::string(1, kStx) + text);
       return;
     case Fault::kFlood: {
+      // Without blocking: once the host stops reading, the line's buffer fills and the
+      // flood must still end on time.
+      const int fd = line_.fd();
+      const int flags = ::fcntl(fd, F_GETFL);
+      ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
       const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(fault->ms);
       const std::string noise(256, '7');
-      while (std::chrono::steady_clock::now() < end) line_.write_all(noise);
+      while (std::chrono::steady_clock::now() < end) {
+        if (::write(fd, noise.data(), noise.size()) < 0) devkit::sleep_ms(5);
+      }
+      ::fcntl(fd, F_SETFL, flags);
       return;
     }
   }

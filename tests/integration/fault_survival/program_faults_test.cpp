@@ -35,6 +35,20 @@ std::string Slurp(const fs::path& p) {
   return s.str();
 }
 
+// Sets [Tributarium] PathBaseDados of the program's configuration.
+void common_ini_set(const fs::path& ini, const std::string& location) {
+  std::ifstream in(ini, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string s = text.str(), out;
+  std::istringstream lines(s);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("PathBaseDados=", 0) == 0) line = "PathBaseDados=" + location + "\r";
+    out += line + "\n";
+  }
+  std::ofstream(ini, std::ios::binary | std::ios::trunc) << out;
+}
+
 class ProgramFaults : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -167,6 +181,57 @@ TEST_F(ProgramFaults, KilledDuringAGenerationLeavesTheOldOrTheNewFileWholeAndThe
     ASSERT_EQ(o.code, 0) << "after a kill at " << delay_ms << " ms: " << o.err;
     EXPECT_EQ(Slurp(file), good);
   }
+}
+
+// The month file of a base held by a Firebird server (as several machines share one
+// installation): the server goes down in the middle of the run. The accountant sees the run
+// fail with the database's message; the previous file stays; once the server is back the
+// next run works.
+TEST_F(ProgramFaults, ServerDownDuringAGenerationFailsClearlyAndTheNextRunWorks) {
+  const fs::path server_dir = dir_ / "servidor";
+  const std::string port = "3071";
+  auto server = [&](const std::string& action) {
+    const std::string command = "bash " TEST_SERVER_SCRIPT " " + action + " '" +
+                                server_dir.string() + "' " + port + " >/dev/null 2>&1";
+    return std::system(command.c_str());
+  };
+  ASSERT_EQ(server("start"), 0) << "the private Firebird server did not start";
+  // From here on every connection goes through the server, never embedded, so the two
+  // engines never share a file.
+  common_ini_set(dir_ / "Tributarium.ini", "127.0.0.1/" + port + ":" + (dir_ / "Dados").string());
+  const std::string base = "127.0.0.1/" + port + ":" + (dir_ / "Dados" / kBase).string();
+  Outcome o = Cli({"base", "importar", "Pelo Servidor", base});
+  ASSERT_EQ(o.code, 0) << o.err;
+  std::vector<std::string> gerar = {"gerar", "--base", "Pelo Servidor", "--mes", "3",
+                                    "--ano", "2024",   "--saida",       "saida"};
+  o = Cli(gerar);
+  ASSERT_EQ(o.code, 0) << o.err;
+  const fs::path file = dir_ / "saida" / "Sintegra.txt";
+  const std::string good = Slurp(file);
+  ASSERT_GT(good.size(), 10000u);
+
+  for (int delay_ms : {200, 600}) {
+    pid_t pid = Start(TRIBUTARIUM_CLI, gerar);
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+    std::ifstream pid_file(server_dir / "server.pid");
+    pid_t server_pid = 0;
+    pid_file >> server_pid;
+    ASSERT_GT(server_pid, 0);
+    ::kill(server_pid, SIGKILL);
+    o = Wait(pid);
+    // A run that had already finished when the server went down is a success; any other
+    // ends in a failure that says so.
+    if (o.code != 0) {
+      EXPECT_NE(o.err, "") << "killed after " << delay_ms << " ms";
+    }
+    EXPECT_EQ(Slurp(file), good) << "after the server went down at " << delay_ms << " ms";
+    EXPECT_EQ(Others(dir_ / "saida", {"Sintegra.txt"}), std::vector<std::string>{});
+    ASSERT_EQ(server("start"), 0) << "the server did not come back";
+    o = Cli(gerar);
+    EXPECT_EQ(o.code, 0) << "after the server came back: " << o.err;
+    EXPECT_EQ(Slurp(file), good);
+  }
+  server("stop");
 }
 
 }  // namespace

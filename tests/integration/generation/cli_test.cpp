@@ -4,12 +4,17 @@
 #include <pty.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/ini.h"
@@ -252,6 +257,103 @@ TEST_F(CliProgramaTest, ProgressIsOneUpdatingLineWhenStandardErrorIsATerminal) {
   for (char ch : tela) fins += ch == '\n';
   EXPECT_EQ(fins, 1u) << tela;
 }
+
+struct SinalDeCancelamento {
+  const char* nome;
+  int numero;
+};
+
+void PrintTo(const SinalDeCancelamento& s, std::ostream* os) {
+  *os << s.nome;
+}
+
+class CliCancelamentoTest : public CliProgramaTest,
+                            public ::testing::WithParamInterface<SinalDeCancelamento> {};
+
+// Ctrl-C, and SIGTERM and SIGHUP as well, cancel a run: "Geração cancelada", status 1 and
+// the previous file kept, rather than the engine shutting the connection under the run.
+TEST_P(CliCancelamentoTest, SignalDuringTheRunCancelsItAndKeepsThePreviousFile) {
+  ASSERT_EQ(Cli({"init"}).codigo, 0);
+  ASSERT_EQ(Admin({"base", "criar", "Loja"}).codigo, 0);
+  fs::create_directories(dir_ / "saida");
+  {
+    std::ofstream(dir_ / "saida" / "Sintegra.txt", std::ios::binary)
+        << "arquivo do mes anterior\r\n";
+  }
+
+  int mestre = -1, escravo = -1;
+  ASSERT_EQ(::openpty(&mestre, &escravo, nullptr, nullptr, nullptr), 0);
+  termios modo{};
+  ASSERT_EQ(::tcgetattr(escravo, &modo), 0);
+  ::cfmakeraw(&modo);
+  ASSERT_EQ(::tcsetattr(escravo, TCSANOW, &modo), 0);
+  // The terminal's buffer is filled beforehand, so that the program stops at its first
+  // progress line, inside the run, until the test reads.
+  int enche = ::open(::ttyname(escravo), O_WRONLY | O_NONBLOCK | O_NOCTTY);
+  ASSERT_GE(enche, 0);
+  // Large writes first, then single bytes: the terminal takes a small write after
+  // refusing a large one.
+  for (size_t tamanho : {size_t{1024}, size_t{1}}) {
+    std::string bloco(tamanho, '.');
+    while (::write(enche, bloco.data(), bloco.size()) > 0) {
+    }
+    ASSERT_EQ(errno, EAGAIN);
+  }
+  ::close(enche);
+
+  std::string programa = TRIBUTARIUM_CLI;
+  std::vector<std::string> texto = {programa, "--login", "admin",   "--senha", "admin",
+                                    "gerar",  "--base",  "Loja",    "--mes",   "3",
+                                    "--ano",  "2024",    "--saida", "saida"};
+  std::vector<char*> argv;
+  for (auto& a : texto) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(dir_.c_str()) != 0) ::_exit(126);
+    int fo = ::open("/dev/null", O_WRONLY);
+    ::dup2(fo, 1);
+    ::dup2(escravo, 2);
+    ::close(mestre);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(escravo);
+  // Blocked on its first progress line: its main thread waits in write(2, ...).
+  auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  for (;;) {
+    std::ifstream chamada("/proc/" + std::to_string(pid) + "/syscall");
+    std::string numero, fd;
+    chamada >> numero >> fd;
+    if (numero == "1" && fd == "0x2") break;
+    ASSERT_EQ(::waitpid(pid, nullptr, WNOHANG), 0) << "ended before its first progress line";
+    ASSERT_LT(std::chrono::steady_clock::now(), limite) << "never reached its progress line";
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(::kill(pid, GetParam().numero), 0);
+  std::string tela;
+  char buf[4096];
+  for (;;) {
+    ssize_t n = ::read(mestre, buf, sizeof buf);
+    if (n <= 0) break;  // EIO once the program has gone
+    tela.append(buf, static_cast<size_t>(n));
+  }
+  ::close(mestre);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by " << GetParam().nome << " itself";
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(tela.find("Geração cancelada: nenhum arquivo foi gravado."), std::string::npos)
+      << tela.substr(tela.find_first_not_of('.'));
+  EXPECT_EQ(tela.find("connection shutdown"), std::string::npos);
+  EXPECT_EQ(Le(dir_ / "saida" / "Sintegra.txt"), "arquivo do mes anterior\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sinais, CliCancelamentoTest,
+                         ::testing::Values(SinalDeCancelamento{"SIGINT", SIGINT},
+                                           SinalDeCancelamento{"SIGTERM", SIGTERM},
+                                           SinalDeCancelamento{"SIGHUP", SIGHUP}),
+                         [](const auto& info) { return std::string(info.param.nome); });
 
 TEST_F(CliProgramaTest, ConfigurationElsewhereKeepsFolderDefaultsInTheCurrentDirectory) {
   fs::create_directories(dir_ / "conf");

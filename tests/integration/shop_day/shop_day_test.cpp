@@ -3,8 +3,10 @@
 // (one process per case).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "common/files.h"
 #include "common/text1252.h"
@@ -175,9 +177,16 @@ TEST_F(ShopDay, OneFailedReadAmongTheMapsLeavesTheFilesAsTheyWere) {
 TEST_F(ShopDay, ChequesOnTheChequeModel) {
   // CHEQUES.INI lives beside the host program.
   const fs::path layouts = common::executable_folder() / "CHEQUES.INI";
-  const bool had_layouts = fs::exists(layouts);
-  if (!had_layouts)
-    std::ofstream(layouts, std::ios::binary) << "[001]\r\nHPosAno=45\r\nVPosValor=3\r\n";
+  ASSERT_FALSE(fs::exists(layouts)) << "a CHEQUES.INI of someone else's is in the way";
+  std::ofstream(layouts, std::ios::binary) << "[001]\r\nHPosAno=45\r\nVPosValor=3\r\n";
+  // Removed however the test ends.
+  struct Remove {
+    fs::path file;
+    ~Remove() {
+      std::error_code ec;
+      fs::remove(file, ec);
+    }
+  } remove_layouts{layouts};
   Load("ModeloImp=ORVIK_QM4100XR\r\nHabilitaCorte=0\r\n");
   EXPECT_EQ(EXPORT(Orvik_IncluiCidadeFavorecido)("Campinas", "Loja Um"), 1);
   int status = 0;
@@ -197,7 +206,6 @@ TEST_F(ShopDay, ChequesOnTheChequeModel) {
   EXPECT_NE(std::string(cmc7), "");
   EXPECT_EQ(EXPORT(Orvik_ImprimeCheque)("001", "123,45", "", "", "15062026", "Ref. \"NF\" 7"), 1)
       << last();
-  if (!had_layouts) fs::remove(layouts);
   std::lock_guard lock(server.mutex());
   ASSERT_EQ(printer.printed_cheques().size(), 1u);
   const auto& fields = printer.printed_cheques()[0].fields;
@@ -207,6 +215,127 @@ TEST_F(ShopDay, ChequesOnTheChequeModel) {
   EXPECT_EQ(fields.at("Data"), "15/06/2026");
   EXPECT_EQ(fields.at("HPosAno"), "5");
   EXPECT_FALSE(printer.state().cheque_present);
+}
+
+TEST_F(ShopDay, ReadingsToTheLineAndTheMfdVoucherForms) {
+  Load("CorrigeRelogioZ=0\r\n");
+  ProgramShop();
+  EXPECT_EQ(EXPORT(Orvik_LeituraXSerial)(), 1) << last();
+  const std::string x = common::read_file(dir / "IMPRESSAO.TXT").value_or("");
+  EXPECT_NE(x.find("LEITURA  X"), std::string::npos) << x.substr(0, 400);
+
+  EXPECT_EQ(EXPORT(Orvik_AbreCupom)(""), 1) << last();
+  EXPECT_EQ(EXPORT(Orvik_VendeItem)("3", "FEIJAO", "18,00", "I", "1", 2, "25,00", "$", "0"), 1);
+  EXPECT_EQ(EXPORT(Orvik_EfetuaFormaPagamento)("Cartao", "25,00"), 1) << last();
+  EXPECT_EQ(EXPORT(Orvik_TerminaFechamentoCupom)(""), 1) << last();
+  // The consumer arguments of the MFD form are accepted and not sent.
+  EXPECT_EQ(
+      EXPORT(Orvik_AbreComprovanteNaoFiscalVinculadoMFD)("Cartao", "25,00", "", "1", "Ana", "Rua"),
+      1)
+      << last();
+  EXPECT_EQ(EXPORT(Orvik_UsaComprovanteNaoFiscalVinculado)("VIA CLIENTE"), 1) << last();
+  EXPECT_EQ(EXPORT(Orvik_FechaComprovanteNaoFiscalVinculado)(), 1) << last();
+  EXPECT_EQ(EXPORT(Orvik_EstornoNaoFiscalVinculadoMFD)("", "", ""), 1) << last();
+  {
+    std::lock_guard lock(server.mutex());
+    EXPECT_TRUE(printer.state().tape.back().kind == 9);  // the voucher's reversal
+  }
+
+  EXPECT_EQ(EXPORT(Orvik_ReducaoZ)("", ""), 1) << last();
+  EXPECT_EQ(EXPORT(Orvik_LeituraMemoriaFiscalSerialReducao)("1", "1", "s"), 1) << last();
+  const std::string mf = common::read_file(dir / "IMPRESSAO.TXT").value_or("");
+  EXPECT_NE(mf.find("LEITURA MEMORIA FISCAL"), std::string::npos) << mf.substr(0, 400);
+}
+
+TEST_F(ShopDay, ARefusedWithdrawalLeavesNoDocumentOpen) {
+  Load("CorrigeRelogioZ=0\r\n");
+  // A zero withdrawal: the item is refused and the empty receipt cannot be closed.
+  EXPECT_EQ(EXPORT(Orvik_Sangria)("0,00"), 0);
+  EXPECT_EQ(last_code(), 8109);
+  EXPECT_EQ(Counter("TipoDocEmEmissao"), "0");
+  EXPECT_EQ(EXPORT(Orvik_Suprimento)("10,00", ""), 1) << last();
+  // A customer's coupon left open is not touched by a withdrawal whose open fails.
+  EXPECT_EQ(EXPORT(Orvik_AbreCupom)(""), 1) << last();
+  EXPECT_EQ(EXPORT(Orvik_VendeItem)("1", "ARROZ", "FF", "I", "1", 2, "10,00", "$", "0"), 1);
+  server.clear_journal();
+  EXPECT_EQ(EXPORT(Orvik_Sangria)("5,00"), 0);
+  EXPECT_EQ(last_code(), 8116);
+  ASSERT_EQ(server.journal().size(), 1u);
+  EXPECT_EQ(Counter("TipoDocEmEmissao"), "3");
+}
+
+TEST_F(ShopDay, NullEmptyAndHostileTextsGiveAnAnswerOrAClearFailure) {
+  Load("CorrigeRelogioZ=0\r\n");
+  // 64 KB: every awkward byte once in each 4 KB, plain letters between.
+  std::string hostile;
+  while (hostile.size() < 64 * 1024)
+    hostile += "a\"b;c{d}e#f\r\ng\xE7\xE3\xFF h=1 " + std::string(4096 - 22, 'x');
+  const char* texts[] = {nullptr, "", hostile.c_str()};
+  using Call = std::function<int(const char*)>;
+  const std::pair<const char*, Call> calls[] = {
+      {"RelatorioGerencial", [&](const char* t) { return EXPORT(Orvik_RelatorioGerencial)(t); }},
+      {"FechaRelatorioGerencial",
+       [&](const char*) { return EXPORT(Orvik_FechaRelatorioGerencial)(); }},
+      {"AbreRelatorioGerencialMFD",
+       [&](const char* t) { return EXPORT(Orvik_AbreRelatorioGerencialMFD)(t); }},
+      {"NomeiaRelatorioGerencialMFD",
+       [&](const char* t) { return EXPORT(Orvik_NomeiaRelatorioGerencialMFD)(t, t); }},
+      {"AbreComprovanteNaoFiscalVinculado",
+       [&](const char* t) { return EXPORT(Orvik_AbreComprovanteNaoFiscalVinculado)(t, t, t); }},
+      {"UsaComprovanteNaoFiscalVinculado",
+       [&](const char* t) { return EXPORT(Orvik_UsaComprovanteNaoFiscalVinculado)(t); }},
+      {"AbreRecebimentoNaoFiscalMFD",
+       [&](const char* t) { return EXPORT(Orvik_AbreRecebimentoNaoFiscalMFD)(t, t, t); }},
+      {"EfetuaRecebimentoNaoFiscalMFD",
+       [&](const char* t) { return EXPORT(Orvik_EfetuaRecebimentoNaoFiscalMFD)(t, t); }},
+      {"FechaRecebimentoNaoFiscalMFD",
+       [&](const char* t) { return EXPORT(Orvik_FechaRecebimentoNaoFiscalMFD)(t); }},
+      {"CancelaCupom", [&](const char*) { return EXPORT(Orvik_CancelaCupom)(); }},
+      {"Sangria", [&](const char* t) { return EXPORT(Orvik_Sangria)(t); }},
+      {"Suprimento", [&](const char* t) { return EXPORT(Orvik_Suprimento)(t, t); }},
+      {"RecebimentoNaoFiscal",
+       [&](const char* t) { return EXPORT(Orvik_RecebimentoNaoFiscal)(t, t, t); }},
+      {"ProgramaMoedaSingular",
+       [&](const char* t) { return EXPORT(Orvik_ProgramaMoedaSingular)(t); }},
+      {"AlteraSimboloMoeda", [&](const char* t) { return EXPORT(Orvik_AlteraSimboloMoeda)(t); }},
+      {"NomeiaDepartamento", [&](const char* t) { return EXPORT(Orvik_NomeiaDepartamento)(1, t); }},
+      {"NomeiaTotalizadorNaoSujeitoIcms",
+       [&](const char* t) { return EXPORT(Orvik_NomeiaTotalizadorNaoSujeitoIcms)(5, t); }},
+      {"ProgramaFormaPagamentoMFD",
+       [&](const char* t) { return EXPORT(Orvik_ProgramaFormaPagamentoMFD)(t, t); }},
+      {"ProgramaAliquota", [&](const char* t) { return EXPORT(Orvik_ProgramaAliquota)(t, 0); }},
+      {"LeituraMemoriaFiscalData",
+       [&](const char* t) { return EXPORT(Orvik_LeituraMemoriaFiscalData)(t, t, t); }},
+      {"LeituraMemoriaFiscalReducao",
+       [&](const char* t) { return EXPORT(Orvik_LeituraMemoriaFiscalReducao)(t, t, t); }},
+      {"AutenticacaoMFD", [&](const char* t) { return EXPORT(Orvik_AutenticacaoMFD)(t, t); }},
+      {"ImprimeCheque",
+       [&](const char* t) { return EXPORT(Orvik_ImprimeCheque)(t, t, t, t, t, t); }},
+      {"IncluiCidadeFavorecido",
+       [&](const char* t) { return EXPORT(Orvik_IncluiCidadeFavorecido)(t, t); }},
+      {"AberturaDoDia", [&](const char* t) { return EXPORT(Orvik_AberturaDoDia)(t, t); }},
+  };
+  for (const char* text : texts) {
+    for (const auto& [name, call] : calls) {
+      SCOPED_TRACE(std::string(name) + (text == nullptr ? " null" : *text ? " hostile" : " empty"));
+      const int r = call(text);
+      EXPECT_TRUE(r == 1 || r == 0 || r == -2 || r == -8) << r;
+      if (r != 1) {
+        EXPECT_NE(last_code(), 0) << last();
+      }
+    }
+  }
+  // The configuration kept its shape: the hostile city and payee added no line of their own.
+  std::vector<std::string> sections;
+  for (const std::string& line : Lines("ORVIK.INI"))
+    if (!line.empty() && line[0] == '[') sections.push_back(line);
+  EXPECT_EQ(std::count(sections.begin(), sections.end(), "[Sistema]"), 1);
+  EXPECT_EQ(std::count(sections.begin(), sections.end(), "[Opcional]"), 1);
+  // The Z times of a confused host are no times at all: the Z goes out without a clock step.
+  EXPORT(Orvik_FechaRelatorioGerencial)();
+  EXPORT(Orvik_CancelaCupom)();
+  EXPECT_EQ(EXPORT(Orvik_ReducaoZ)(nullptr, "10:07:00:00"), 1) << last();
+  EXPECT_EQ(Crz(), 1);
 }
 
 }  // namespace

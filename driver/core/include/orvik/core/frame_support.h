@@ -17,6 +17,13 @@ int CommandMissing(std::string_view label);
 
 // The return-value writers. A null buffer skips the copy only (RETORNO.TXT is still
 // written where the writer writes it).
+// Whether a writer since the last call failed to write RETORNO.TXT (the flag is cleared).
+bool TakeReturnFileFailure();
+// The export's answer once its writers ran: a result of 1 whose RETORNO.TXT could not be
+// written becomes 0 with last code -8 and "Erro na gravacao de RETORNO.TXT"; a failure
+// keeps its own code.
+int SettleReturnFile(int result);
+
 void WriteAsIs(char* buffer);                 // logs LenParm=, copies, recreates RETORNO.TXT
 void WriteDigits(char* buffer, int n);        // last n digits, zero-filled
 void WriteText(char* buffer, int n);          // first n characters, blank-filled

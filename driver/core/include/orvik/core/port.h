@@ -69,6 +69,9 @@ void WritePortBytes(int index, const char* bytes, int n);
 long WritePortWithin(int index, std::string_view bytes, int timeout_ms);
 // One read of at most 1024 bytes, waiting at most 5 ms.
 std::string ReadPortChunk(int index);
+// The same read waiting up to wait_ms: it still returns as soon as bytes are there, so a
+// long wait costs no latency, only fewer wake-ups while the line is silent.
+std::string ReadPortChunk(int index, int wait_ms);
 void ClosePort(int index);
 // Reads and drops whatever is already waiting on the port (a late reply of an earlier
 // command), without waiting for more; the bytes dropped.
