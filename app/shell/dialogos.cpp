@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -66,6 +67,14 @@ DialogosReais reais;
 Dialogos* atual = nullptr;
 
 }  // namespace
+
+QString Dialogos::ArquivoParaAbrir(QWidget* dono, const QString& titulo, const QString& filtro,
+                                   const QString& inicial) {
+  QString antes = QDir::currentPath();
+  QString escolhido = QFileDialog::getOpenFileName(dono, titulo, inicial, filtro);
+  QDir::setCurrent(antes);
+  return escolhido.isEmpty() ? inicial : escolhido;
+}
 
 Dialogos& dialogos() {
   return atual ? *atual : reais;

@@ -23,6 +23,10 @@ class Dialogos {
                             bool botaoNovaPasta) = 0;
   // Opens a file with the program the desktop associates with it.
   virtual bool AbrirArquivo(const QString& caminho) = 0;
+  // An open-file dialog; answers inicial when cancelled. The current directory is the
+  // same afterwards.
+  virtual QString ArquivoParaAbrir(QWidget* dono, const QString& titulo, const QString& filtro,
+                                   const QString& inicial);
 };
 
 // The object in use (the real message boxes unless a test installed another).

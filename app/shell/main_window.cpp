@@ -19,6 +19,7 @@
 #include "configuracoes.h"
 #include "dialogos.h"
 #include "embedded_window.h"
+#include "gera_sintegra_window.h"
 #include "help_window.h"
 #include "inventory_editor.h"
 #include "invoice_list.h"
@@ -361,10 +362,12 @@ JanelaEmbutida* TformTributarium::CriaJanela(int n) {
       return new TfrmProdutos(*this);
     case 6:
       return new TfrmInventario(*this);
+    case 7:
+      return new generation::TfrmGeraSintegra(*this);
     case 8:
       return new TfrmConfiguracoes(*this);
     default:
-      return nullptr;  // file generation (07) is not built yet
+      return nullptr;
   }
 }
 

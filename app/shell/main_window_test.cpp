@@ -238,16 +238,17 @@ TEST_F(MainWindowTest, ChangesInTheOpenEditorAreNotLostWithoutAsking) {
   EXPECT_EQ(w->itemAtual(), 1);
 }
 
-TEST_F(MainWindowTest, EntriesOfLaterWindowsOpenNothingYet) {
+TEST_F(MainWindowTest, Entry07OpensTheGenerationScreen) {
   PreparaBase("ACME", "1");
   auto w = Janela();
   ASSERT_EQ(w->Inicia(Entra("ADMIN", "admin")), TformTributarium::Partida::Pronta);
   w->SelecionaBaseAtivacao();
-  for (int n : {7}) {
-    w->ClicaMenu(n);
-    EXPECT_EQ(w->itemAtual(), n);
-    EXPECT_EQ(w->janelaAtual(), nullptr);
-  }
+  // Entry 07 embeds the generation screen, its caption the subtitle.
+  w->ClicaMenu(7);
+  EXPECT_EQ(w->itemAtual(), 7);
+  ASSERT_NE(w->janelaAtual(), nullptr);
+  EXPECT_EQ(w->janelaAtual()->objectName(), QStringLiteral("TfrmGeraSintegra"));
+  EXPECT_EQ(w->janelaAtual()->contextoAjuda(), 9);
   EXPECT_EQ(w->lblSubTitulo()->text(), QStringLiteral(" Geração do arquivo Magnético Sintegra"));
 }
 

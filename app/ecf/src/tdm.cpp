@@ -10,6 +10,7 @@
 namespace ecf {
 
 int Instantaneo::Percentual() const {
+  if (PercentualInformado >= 0) return PercentualInformado > 100 ? 100 : PercentualInformado;
   if (Total <= 0 || Atual <= 0) return 0;
   long long p = static_cast<long long>(Atual) * 100 / Total;
   return p > 100 ? 100 : static_cast<int>(p);
@@ -71,6 +72,7 @@ void TStatusTDM::LeAgora() {
   s.Retorno = r.retorno;
   s.Total = r.total;
   s.Atual = r.atual;
+  s.PercentualInformado = r.atual < 0 ? 0 : r.atual;
   s.Mensagem = common::cp1252_to_utf8(common::trim(std::string_view(r.mensagem, n)));
   Grava(std::move(s));
 }

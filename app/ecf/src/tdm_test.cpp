@@ -42,6 +42,11 @@ TEST(Instantaneo, PercentualFromTotalAndAtual) {
   s.Total = 2'000'000'000;
   s.Atual = 1'999'999'999;
   EXPECT_EQ(s.Percentual(), 99);
+  // The reading library's own percentage wins over the bytes it counts in Total.
+  s.PercentualInformado = 40;
+  EXPECT_EQ(s.Percentual(), 40);
+  s.PercentualInformado = 130;
+  EXPECT_EQ(s.Percentual(), 100);
 }
 
 class Pasta : public ::testing::Test {

@@ -42,24 +42,24 @@ void Leitura(std::string arquivo, std::string c) {
   Pausa(30);
   if (c == "mudo") {
     // The printer answers the first chunk and then nothing more.
-    Define(112, 0, 4, 1, "Lendo memorias");
+    Define(112, 0, 1024, 25, "Lendo memorias");
     while (!Cancelada()) Pausa(10);
-    Define(1, 7, 4, 1, "Leitura cancelada");
+    Define(768, 7, 1024, 25, "Leitura cancelada");
     return;
   }
   for (int i = 1; i <= 4; ++i) {
-    Define(112, 0, 4, i, "Lendo memorias");
+    Define(112, 0, 1024 * i, 25 * i, "Lendo memorias");
     Pausa(30);
   }
   if (c == "falha") {
-    Define(2, 5, 4, 4, "ECF nao responde");
+    Define(768, 5, 4096, 100, "ECF nao responde");
     return;
   }
   if (FILE* f = std::fopen(arquivo.c_str(), "wb")) {
     std::fputs("TDM stub", f);
     std::fclose(f);
   }
-  Define(256, 0, 4, 4, "Leitura concluida");
+  Define(256, 0, 4096, 100, "Leitura concluida");
 }
 
 }  // namespace
@@ -71,7 +71,7 @@ __attribute__((visibility("default"))) void StubLeitura_Cenario(const char* c) {
   cenario = c;
   cancelada = false;
   chamada.clear();
-  if (cenario == "velho256") estado = {256, 0, 4, 4, "Leitura concluida"};
+  if (cenario == "velho256") estado = {256, 0, 4096, 100, "Leitura concluida"};
   if (cenario == "recusa" || cenario == "parado") estado = {};
 }
 

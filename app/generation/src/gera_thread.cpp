@@ -140,7 +140,27 @@ bool TGeraThread::AlgumTipo60Selecionado() const {
   return false;
 }
 
+void TGeraThread::Cancela() {
+  cancelar_.store(true);
+  std::lock_guard lock(m_suspensao_);
+  cv_suspensao_.notify_all();
+}
+
+void TGeraThread::Suspende() {
+  suspenso_.store(true);
+}
+
+void TGeraThread::Retoma() {
+  suspenso_.store(false);
+  std::lock_guard lock(m_suspensao_);
+  cv_suspensao_.notify_all();
+}
+
 void TGeraThread::VerificaCancelamento() const {
+  if (suspenso_.load(std::memory_order_relaxed)) {
+    std::unique_lock lock(m_suspensao_);
+    cv_suspensao_.wait(lock, [this] { return !suspenso_.load() || cancelar_.load(); });
+  }
   if (cancelar_.load(std::memory_order_relaxed)) throw Cancelamento{};
 }
 

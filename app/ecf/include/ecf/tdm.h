@@ -24,7 +24,11 @@ struct Instantaneo {
   std::int32_t Retorno = 0;
   // How many times the source has written the snapshot (0: never).
   std::uint64_t Escritas = 0;
-  // The whole-number share Atual of Total, 0-100 (0 without a total).
+  // The memory-reading library reports its progress as a percentage itself (with the
+  // bytes received in Total); the conversion counts units. -1: count Atual of Total.
+  int PercentualInformado = -1;
+  // The progress 0-100: PercentualInformado when given, else the whole-number share Atual
+  // of Total (0 without a total).
   int Percentual() const;
 };
 

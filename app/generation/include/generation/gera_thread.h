@@ -3,9 +3,11 @@
 // Plain C++: whoever runs it (the status window on a thread of its own, the command
 // line on its main thread) calls Executa and hears from it through an observer.
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -67,8 +69,12 @@ class TGeraThread {
 
   // Asks a run in progress to stop (from any thread). It stops at the next row or step,
   // writes no file and shows no message.
-  void Cancela() { cancelar_.store(true); }
+  void Cancela();
   bool Cancelado() const { return cancelar_.load(); }
+  // Holds a run at its next checkpoint (between rows and steps, where it holds no
+  // statement open for the other thread) until Retoma or Cancela.
+  void Suspende();
+  void Retoma();
 
  private:
   bool Selecionado(sintegra::TTipoRegistros tipo) const;
@@ -102,6 +108,9 @@ class TGeraThread {
 
   ObservadorGeracao& observador_;
   std::atomic<bool> cancelar_{false};
+  std::atomic<bool> suspenso_{false};
+  mutable std::mutex m_suspensao_;
+  mutable std::condition_variable cv_suspensao_;
   store::Date inicio_, fim_;
   std::string inicio_texto_, fim_texto_;
   std::unique_ptr<sintegra::TSintegra> saida_;

@@ -1,0 +1,227 @@
+// The generation screen and its status dialog on the offscreen platform, with a real
+// client base.
+#include "gera_sintegra_window.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <fstream>
+
+#include "common/files.h"
+#include "status_geracao.h"
+#include "testing/shell_fixture.h"
+
+namespace generation {
+namespace {
+
+namespace fs = std::filesystem;
+using sintegra::TTipoRegistros;
+using T = TTipoRegistros;
+
+class DialogosComArquivo : public shell::testing::DialogosDeTeste {
+ public:
+  QString ArquivoParaAbrir(QWidget*, const QString& titulo, const QString& filtro,
+                           const QString& inicial) override {
+    titulosArquivo.push_back(titulo + "|" + filtro);
+    return arquivoEscolhido.isEmpty() ? inicial : arquivoEscolhido;
+  }
+  QString arquivoEscolhido;
+  std::vector<QString> titulosArquivo;
+};
+
+class TelaGeracao : public shell::testing::ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    shell::InstalaDialogos(&dlg_);
+    InstalaCatalogo();
+    CriaBase("Loja");
+    tela_ = std::make_unique<TfrmGeraSintegra>(*principal_);
+    sintegra_ = dir_ / "Sintegra";
+    tela_->PathSintegra = [this] { return QString::fromStdString(sintegra_.string()); };
+    tela_->PausaMs = 0;
+  }
+  void TearDown() override {
+    tela_.reset();
+    shell::InstalaDialogos(&dialogos_);
+    ShellTest::TearDown();
+  }
+  void Natureza(int item) { tela_->rgrpNaturezaOper->button(item)->click(); }
+  // Runs f on the modal status dialog once it shows, after ms.
+  void NoStatus(int ms, std::function<void(TfrmStatusGeracaoSintegra&)> f) {
+    QTimer::singleShot(ms, [f] {
+      if (auto* d = qobject_cast<TfrmStatusGeracaoSintegra*>(QApplication::activeModalWidget()))
+        f(*d);
+    });
+  }
+
+  DialogosComArquivo dlg_;
+  std::unique_ptr<TfrmGeraSintegra> tela_;
+  fs::path sintegra_;
+};
+
+TEST_F(TelaGeracao, DefaultsAndTheTypeBoxesPerNature) {
+  TfrmGeraSintegra& t = *tela_;
+  EXPECT_EQ(t.cmbMes->currentIndex(), QDate::currentDate().month() - 1);
+  EXPECT_EQ(t.cmbMes->itemText(2), QString::fromUtf8("Março"));
+  EXPECT_EQ(t.edtAno->value(), QDate::currentDate().year());
+  for (QCheckBox* c : {t.chkTipo10, t.chkTipo11, t.chkTipo50, t.chkTipo54, t.chkTipo74, t.chkTipo90,
+                       t.chkTipo75}) {
+    EXPECT_EQ(c->checkState(), Qt::PartiallyChecked) << c->text().toStdString();
+    EXPECT_FALSE(c->isEnabled()) << c->text().toStdString();
+  }
+  for (QCheckBox* c : {t.chkTipo60A, t.chkTipo60D, t.chkTipo60I, t.chkTipo60M, t.chkTipo60R}) {
+    EXPECT_EQ(c->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(c->isEnabled());
+  }
+  EXPECT_EQ(t.rgrpNaturezaOper->checkedId(), 3);
+  EXPECT_EQ(t.rgrpFinalidade->checkedId(), 1);
+  EXPECT_FALSE(t.edtRegistro60->isEnabled());
+  EXPECT_FALSE(t.btnLocalizar->isEnabled());
+  EXPECT_FALSE(t.btnImportarDll->isEnabled());
+  EXPECT_EQ(t.Selecao(), (sintegra::TListaTipoRegistros{T::Tipo10, T::Tipo11, T::Tipo50, T::Tipo54,
+                                                        T::Tipo74, T::Tipo75, T::Tipo90}));
+
+  t.chkTipo60M->click();
+  EXPECT_TRUE(t.edtRegistro60->isEnabled());
+  EXPECT_TRUE(t.btnImportarDll->isEnabled());
+
+  Natureza(1);
+  for (QCheckBox* c :
+       {t.chkTipo60A, t.chkTipo60D, t.chkTipo60I, t.chkTipo60M, t.chkTipo60R, t.chkTipo75}) {
+    EXPECT_EQ(c->checkState(), Qt::Unchecked);
+    EXPECT_FALSE(c->isEnabled());
+  }
+  EXPECT_FALSE(t.btnImportarDll->isEnabled());
+  EXPECT_EQ(t.Selecao(), (sintegra::TListaTipoRegistros{T::Tipo10, T::Tipo11, T::Tipo50, T::Tipo54,
+                                                        T::Tipo74, T::Tipo90}));
+  Natureza(3);
+  EXPECT_TRUE(t.chkTipo75->isEnabled());
+  EXPECT_EQ(t.chkTipo75->checkState(), Qt::Unchecked);
+  EXPECT_TRUE(t.chkTipo60M->isEnabled());
+}
+
+TEST_F(TelaGeracao, YearStaysBetween2000And3000) {
+  tela_->edtAno->setValue(1999);
+  EXPECT_EQ(tela_->edtAno->value(), 2000);
+  tela_->edtAno->setValue(3001);
+  EXPECT_EQ(tela_->edtAno->value(), 3000);
+  EXPECT_EQ(tela_->edtAno->text(), "3000");
+}
+
+TEST_F(TelaGeracao, RefusalsOfARun) {
+  tela_->chkTipo60M->click();
+  tela_->btnGerarArquivo->click();
+  ASSERT_EQ(dlg_.mensagens.size(), 1u);
+  EXPECT_EQ(dlg_.mensagens[0].titulo, "Informe o valor");
+  EXPECT_EQ(
+      dlg_.mensagens[0].texto,
+      QString::fromUtf8("Por favor, preencha o campo \"Arquivo com registros tipo 60 e 75\"."));
+
+  // A Sintegra folder that cannot be made: its parent is a file.
+  std::ofstream(dir_ / "arquivo") << "x";
+  sintegra_ = dir_ / "arquivo" / "Sintegra";
+  tela_->chkTipo60M->click();
+  tela_->btnGerarArquivo->click();
+  ASSERT_EQ(dlg_.mensagens.size(), 2u);
+  EXPECT_EQ(dlg_.mensagens[1].titulo, "Erro!");
+  EXPECT_EQ(dlg_.mensagens[1].texto,
+            QString::fromUtf8("Não foi possível criar a estrutura de pasta para a geração do "
+                              "arquivo do Sintegra.\nVerifique se o diretório de geração do "
+                              "sintegra possui permição de escrita."));
+  std::vector<std::string> log = LinhasDoLog();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "<-- Fim da Geração do Sintegra."), 2);
+}
+
+TEST_F(TelaGeracao, LocateFileKeepsThePreviousChoiceOnCancel) {
+  tela_->chkTipo60R->click();
+  dlg_.arquivoEscolhido = "/dados/ecf.txt";
+  tela_->btnLocalizar->click();
+  EXPECT_EQ(tela_->edtRegistro60->text(), "/dados/ecf.txt");
+  dlg_.arquivoEscolhido.clear();
+  tela_->btnLocalizar->click();
+  EXPECT_EQ(tela_->edtRegistro60->text(), "/dados/ecf.txt");
+  EXPECT_EQ(
+      dlg_.titulosArquivo[0],
+      QString::fromUtf8("Selecione um arquivo com os registros tipo 60 e 75|txt (*.txt);;*.* (*)"));
+}
+
+TEST_F(TelaGeracao, EcfReadingGetsTheMaskAndItsFileMovesIntoTheMonthsFolder) {
+  int mascara = -1;
+  fs::path lido = dir_ / "Sintegra-3_2008.txt";
+  tela_->LeDadosEcf = [&](int mes, int ano, int m) {
+    EXPECT_EQ(mes, 3);
+    EXPECT_EQ(ano, 2008);
+    mascara = m;
+    std::ofstream(lido, std::ios::binary) << "registros\r\n";
+    return QString::fromStdString(lido.string());
+  };
+  tela_->cmbMes->setCurrentIndex(2);
+  tela_->edtAno->setValue(2008);
+  tela_->chkTipo60D->click();
+  tela_->chkTipo60R->click();
+  tela_->btnImportarDll->click();
+  EXPECT_EQ(mascara, 20);
+  fs::path destino = sintegra_ / "2008" / "Março" / "Sintegra-3_2008.txt";
+  EXPECT_EQ(tela_->edtRegistro60->text().toStdString(), destino.string());
+  EXPECT_EQ(common::read_file(destino), "registros\r\n");
+  EXPECT_FALSE(fs::exists(lido));
+
+  // Another month asks before mixing that month's records in.
+  dlg_.respostas = {false};
+  tela_->cmbMes->setCurrentIndex(3);
+  ASSERT_EQ(dlg_.perguntas.size(), 1u);
+  EXPECT_TRUE(tela_->edtRegistro60->text().isEmpty());
+}
+
+TEST_F(TelaGeracao, DefaultRunWritesTheMonthsFile) {
+  tela_->cmbMes->setCurrentIndex(2);
+  tela_->edtAno->setValue(2008);
+  tela_->btnGerarArquivo->click();
+  fs::path arquivo = sintegra_ / "2008" / "Março" / "Sintegra.txt";
+  EXPECT_TRUE(fs::exists(arquivo));
+  ASSERT_FALSE(dlg_.mensagens.empty());
+  EXPECT_EQ(dlg_.mensagens.back().titulo, "Sucesso!");
+  EXPECT_EQ(tela_->PastaVisualizar().toStdString(), (sintegra_ / "2008" / "Março").string());
+  tela_->btnVisualizarArquivo->click();
+  EXPECT_EQ(dlg_.abertos.back().toStdString(), (sintegra_ / "2008" / "Março").string());
+  dlg_.abrirFunciona = false;
+  tela_->btnVisualizarArquivo->click();
+  EXPECT_EQ(dlg_.mensagens.back().texto, QString::fromUtf8("Não foi possível abrir o diretório"));
+}
+
+TEST_F(TelaGeracao, CancelAnsweredNoContinuesAndYesStopsWithoutAFile) {
+  tela_->cmbMes->setCurrentIndex(2);
+  tela_->edtAno->setValue(2008);
+  tela_->PausaMs = 300;
+  fs::path arquivo = sintegra_ / "2008" / "Março" / "Sintegra.txt";
+
+  dlg_.respostas = {false};
+  NoStatus(100, [](TfrmStatusGeracaoSintegra& d) { d.btnCancelar->click(); });
+  tela_->btnGerarArquivo->click();
+  ASSERT_EQ(dlg_.perguntas.size(), 1u);
+  EXPECT_EQ(dlg_.perguntas[0].titulo, "Cancelar?");
+  EXPECT_EQ(dlg_.perguntas[0].texto,
+            QString::fromUtf8("Você tem certeza que deseja cancelar a geração do arquivo?"));
+  EXPECT_TRUE(fs::exists(arquivo));
+  EXPECT_EQ(dlg_.mensagens.back().titulo, "Sucesso!");
+
+  fs::remove(arquivo);
+  dlg_.mensagens.clear();
+  dlg_.respostas = {true};
+  NoStatus(100, [](TfrmStatusGeracaoSintegra& d) { d.btnCancelar->click(); });
+  tela_->btnGerarArquivo->click();
+  EXPECT_EQ(dlg_.perguntas.size(), 2u);
+  EXPECT_FALSE(fs::exists(arquivo));
+  EXPECT_TRUE(dlg_.mensagens.empty());
+}
+
+}  // namespace
+}  // namespace generation
