@@ -13,14 +13,20 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "caixoro_windows.h"
 #include "client_bases_window.h"
 #include "config_window.h"
 #include "dialogos.h"
+#include "edits.h"
 #include "help_window.h"
 #include "inventory_editor.h"
+#include "invoice_editor.h"
+#include "invoice_list.h"
+#include "item_editor.h"
 #include "login_dialog.h"
 #include "main_window.h"
 #include "owner_editor.h"
+#include "product_dialog.h"
 #include "product_search.h"
 #include "products_editor.h"
 #include "store/data_module.h"
@@ -188,6 +194,56 @@ int main(int argc, char** argv) {
     busca.show();
     Grava(&busca, "16-localizar-produto");
   }
+  janela.ClicaMenu(4);
+  {
+    auto* notas = static_cast<TfrmNotasFiscais*>(janela.janelaAtual());
+    notas->Inserir();
+    TfrmNotaFiscal* e = notas->editor();
+    e->edtCNPJ()->setText(QStringLiteral("04252011000110"));
+    e->edtIE()->setText(QStringLiteral("123456"));
+    e->cmbEstado()->setCurrentText(QStringLiteral("RJ"));
+    e->cmbModelo()->setCurrentIndex(0);
+    e->cmbEmitente()->setCurrentIndex(1);
+    e->edtNumero()->setText(QStringLiteral("4711"));
+    e->edtCFOP()->setText(QStringLiteral("1102"));
+    Grava(&janela, "18-nota-fiscal");
+    notas->AbreItem(0, nullptr, -1);
+    Grava(&janela, "19-item-da-nota");
+    notas->item()->Cancelar();
+    e->setAlterado(false);
+    e->Cancelar();
+    store::TProduto novo;
+    novo.CD_PRODUTO = "7891";
+    novo.TX_DESCRICAO = "Parafuso sextavado";
+    novo.TX_QUANTIDADE = "2000";
+    TfrmInsereProduto dlg(novo, &janela);
+    dlg.show();
+    Grava(&dlg, "20-insere-produto");
+  }
+  {
+    std::vector<caixoro::ProdutoLido> lista;
+    for (int i = 1; i <= 23; ++i) {
+      caixoro::ProdutoLido p;
+      p.produto.CD_PRODUTO = std::to_string(1000 + i);
+      p.produto.TX_DESCRICAO = "Produto do Caixoro " + std::to_string(i);
+      p.produto.TX_QUANTIDADE = "12,000";
+      p.produto.TX_VALOR_UNITARIO = "4,99";
+      p.produto.TX_ALIQUOTA = "18,00";
+      p.produto.TX_TIPO_ALIQUOTA = "ICMS";
+      lista.push_back(p);
+    }
+    TfrmImportarProdutos sel(lista, &janela);
+    sel.Alterna(1);
+    sel.Alterna(4);
+    sel.show();
+    Grava(&sel, "21-importar-produtos");
+    TfrmProcessando proc(QStringLiteral("Lendo produtos do Caixoro..."), &janela);
+    proc.Mostra(40, 100);
+    proc.show();
+    Grava(&proc, "22-processando");
+  }
+  Ajuda(&janela).Mostra(janela.pastaPrograma(), 6);
+  Grava(&Ajuda(&janela), "23-ajuda-notas");
   Ajuda(&janela).Mostra(janela.pastaPrograma(), 7);
   Grava(&Ajuda(&janela), "17-ajuda-produtos");
 
