@@ -849,9 +849,12 @@ int ConverteMfdData(const std::string& first_text, const std::string& last_text)
     }
   }
   st.rfd_emit_lmf = false;
-  DeleteFileIfPresent(Work("LEITMF.TXT"));
   sintegra::DeleteWorkingFiles();
-  ApagaArquivos();
+  // Debug mode converts the tape and the reading already in the working folder.
+  if (!st.debug) {
+    DeleteFileIfPresent(Work("LEITMF.TXT"));
+    ApagaArquivos();
+  }
   if (st.debug) MessageBox("Modo Debug3 - Nao deve ser usado em producao");
   int result = 1;
   for (long crz = low; crz <= high + (extra ? 1 : 0); ++crz) {

@@ -319,5 +319,99 @@ TEST_F(StoredConversion, ACrzThatIsNotANumberFails) {
   }
 }
 
+// --- debug mode ---------------------------------------------------------------------------
+
+// DEBUGGER on: the tape and the fiscal-memory reading already in RFDTEMP are converted with
+// the fixed rate table, and the printer is never asked anything (any frame lands in sent).
+class DebugConversion : public StoredConversion {
+ public:
+  void SetUp() override {
+    StoredConversion::SetUp();
+    folder.WriteIni("[Sistema]\r\nPath=" + folder.slash() + "\r\nHomologar=1\r\nDEBUGGER=1\r\n" +
+                    "PathRFD=" + folder.slash() + "rfd/\r\n");
+    core::Startup();
+    SetaStorage(0);
+    fs::remove(work() / "ALQ_0001.TXT");
+    fs::remove(work() / "E11_0001.TXT");
+    // A second rate printed without its slot number: its running number shows in E13.
+    std::string day = kDay;
+    const std::string t00 = "T00=18,00%               25,00              4,50\n";
+    day.insert(day.find(t00) + t00.size(), "T05,00%                  10,00              0,50\n");
+    Write("DETALHE.TXT", common::utf8_to_cp1252(day));
+    Write("LEITMF.TXT", kReading);
+  }
+  const std::string kReading =
+      common::utf8_to_cp1252("REINICIO  OPERAÇÃO\n001  05/01/2026 09:30:00\n");
+};
+
+TEST_F(DebugConversion, ConvertsTheFilesInTheFolderWithoutThePrinter) {
+  ::testing::internal::CaptureStderr();
+  const int result = ConverteMfd("1");
+  const std::string shown = ::testing::internal::GetCapturedStderr();
+  ASSERT_EQ(result, 1) << core::State().last_message;
+  EXPECT_EQ(Commands(), std::vector<std::string>{});
+
+  const ConversionState& s = LastConversionState();
+  const std::vector<std::string> slots(s.slots.begin() + 1, s.slots.begin() + 15);
+  EXPECT_EQ(slots, (std::vector<std::string>{"T0700", "T1200", "T1800", "T2500", "S0203", "T0800",
+                                             "T1320", "T2600", "T0012", "T9999", "T8000", "T6000",
+                                             "T4000", "T2000"}));
+  EXPECT_EQ(s.first_coo, "700");
+
+  const std::string debug1 = "Modo Debug1 iCountAliq=(1)- Nao deve ser usado em producao";
+  const std::string debug2 = "Modo Debug2 - Nao deve ser usado em producao";
+  const size_t at1 = shown.find(debug1 + "\n");
+  const size_t at2 = shown.find(debug2 + "\n");
+  ASSERT_NE(at1, std::string::npos) << shown;
+  ASSERT_NE(at2, std::string::npos) << shown;
+  EXPECT_LT(at1, at2);
+  EXPECT_TRUE(LogHas(debug1));
+  EXPECT_TRUE(LogHas(debug2));
+  EXPECT_FALSE(LogHas("***(CMD3)  Gerando E11 ***"));
+
+  std::vector<std::string> kinds, totalizers, restarts;
+  for (const auto& l : Final()) {
+    if (l.empty()) continue;
+    kinds.push_back(l.substr(0, 3));
+    if (l.starts_with("E13")) totalizers.push_back(l.substr(52, 7));
+    if (l.starts_with("E09")) restarts.push_back(l.substr(44));
+  }
+  EXPECT_EQ(kinds, (std::vector<std::string>{"E00", "E01", "E09", "E12", "E13", "E13", "E14", "E15",
+                                             "E16", "E21"}));
+  // The running number starts at 01 although slot 00 holds the tape's T00.
+  EXPECT_EQ(totalizers, (std::vector<std::string>{"00T1800", "01T0500"}));
+  EXPECT_EQ(restarts, (std::vector<std::string>{"000001"
+                                                "20260105"
+                                                "093000"
+                                                "N"}));
+  // The reading was read where it lay, not taken again.
+  EXPECT_EQ(common::read_file(work() / "LEITMF.TXT"), kReading);
+}
+
+TEST_F(DebugConversion, ADateIntervalConvertsCrz121AloneFromTheFilesInTheFolder) {
+  ::testing::internal::CaptureStderr();
+  const int result = ConverteMfdData("15/06/2026", "15/06/2026");
+  const std::string shown = ::testing::internal::GetCapturedStderr();
+  ASSERT_EQ(result, 1) << core::State().last_message;
+  EXPECT_EQ(Commands(), std::vector<std::string>{});
+
+  // Debug3 before the one conversion; no second one for the Z after the range.
+  const std::string debug1 = "Modo Debug1 iCountAliq=(1)- Nao deve ser usado em producao\n";
+  const std::string debug3 = "Modo Debug3 - Nao deve ser usado em producao\n";
+  const size_t at3 = shown.find(debug3);
+  const size_t at1 = shown.find(debug1);
+  ASSERT_NE(at3, std::string::npos) << shown;
+  ASSERT_NE(at1, std::string::npos) << shown;
+  EXPECT_LT(at3, at1);
+  EXPECT_EQ(shown.find(debug1, at1 + 1), std::string::npos) << shown;
+  EXPECT_TRUE(LogHas("Modo Debug3 - Nao deve ser usado em producao"));
+
+  std::vector<std::string> e01;
+  for (const auto& l : Final())
+    if (l.starts_with("E01")) e01.push_back(l.substr(115, 12));
+  EXPECT_EQ(e01, (std::vector<std::string>{"000121000121"}));
+  EXPECT_TRUE(core::State().rfd_emit_lmf);
+}
+
 }  // namespace
 }  // namespace orvik::memfiles
