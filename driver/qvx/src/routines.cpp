@@ -299,7 +299,7 @@ int RetornoAliquotas() {
     bool ok = hex.size() >= 4;
     for (size_t i = 0; ok && i < 4; ++i) {
       const char c = hex[i];
-      unsigned h;
+      unsigned h = 0;
       if (c >= '0' && c <= '9')
         h = static_cast<unsigned>(c - '0');
       else if (c >= 'A' && c <= 'F')
