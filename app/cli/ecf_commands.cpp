@@ -32,11 +32,11 @@ extern "C" void CancelaLeitura(int) {
 std::map<std::string, std::string> Opcoes(const Arguments& args,
                                           const std::set<std::string>& conhecidas) {
   std::map<std::string, std::string> v;
-  for (size_t i = 0; i < args.size(); ++i) {
+  // Options come in pairs: name, value.
+  for (size_t i = 0; i < args.size(); i += 2) {
     if (!conhecidas.count(args[i])) throw UsageError("argumento inesperado: " + args[i]);
     if (i + 1 >= args.size()) throw UsageError("falta o valor de " + args[i]);
     v[args[i]] = args[i + 1];
-    ++i;
   }
   return v;
 }

@@ -49,8 +49,10 @@ TfrmBaseDados::TfrmBaseDados(Principal& principal, QWidget* pai)
       {"Excluir Base", &TfrmBaseDados::ExcluirBase},
       {"Importar Base", &TfrmBaseDados::ImportarBase},
       {"Selecionar Base", &TfrmBaseDados::SelecionarBase}};
-  for (auto [rotulo, acao] : acoes) {
-    auto* b = new QPushButton(QString::fromUtf8(rotulo), this);
+  for (const auto& entrada : acoes) {
+    // A plain copy: clang 14 cannot capture a structured binding in a lambda.
+    const auto acao = entrada.second;
+    auto* b = new QPushButton(QString::fromUtf8(entrada.first), this);
     connect(b, &QPushButton::clicked, this,
             [this, acao] { Protegido(this, [this, acao] { (this->*acao)(); }); });
     botoes->addWidget(b);

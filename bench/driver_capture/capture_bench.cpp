@@ -47,7 +47,7 @@ class Capture : public benchmark::Fixture {
   }
   void TearDown(const benchmark::State&) override { folder.reset(); }
 
-  void Run(benchmark::State& state, bool rich) {
+  void Convert(benchmark::State& state, bool rich) {
     const std::string source = (folder->path() / "IMPR.TXT").string();
     const std::string target = (folder->path() / (rich ? "OUT.RTF" : "OUT.TXT")).string();
     for (auto _ : state) {
@@ -62,10 +62,10 @@ class Capture : public benchmark::Fixture {
 
 // Wall time: the conversion is file to file, so the writes are part of the figure.
 BENCHMARK_DEFINE_F(Capture, Plain)(benchmark::State& state) {
-  Run(state, false);
+  Convert(state, false);
 }
 BENCHMARK_DEFINE_F(Capture, Rich)(benchmark::State& state) {
-  Run(state, true);
+  Convert(state, true);
 }
 BENCHMARK_REGISTER_F(Capture, Plain)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_REGISTER_F(Capture, Rich)->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -201,21 +201,8 @@ TEST(CriaRegistroTest, RefusesValuesOutsideTheKinds) {
 }
 
 TEST(CriaRegistroDaLinhaTest, RefusesUnknownTypeTexts) {
-  const char* lines[] = {"",
-                         "6",
-                         "60",
-                         "60m",
-                         "60X",
-                         "60 ",
-                         "99"
-                         "0000",
-                         "1",
-                         " 10",
-                         "5O",
-                         "6OM",
-                         "9",
-                         "00",
-                         "600"};
+  const char* lines[] = {"",  "6",   "60", "60m", "60X", "60 ", "99", "0000",
+                         "1", " 10", "5O", "6OM", "9",   "00",  "600"};
   for (const char* line : lines) {
     EXPECT_EQ(MessageOf([&] { TRegistro::CriaRegistroDaLinha(line); }),
               "Tipo do registro inválido.")

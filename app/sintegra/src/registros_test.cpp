@@ -59,7 +59,8 @@ TEST(LayoutTest, EveryFreshRecordRendersItsFixedValuesZerosAndBlanks) {
   for (const LayoutCase& c : kLayouts) {
     SCOPED_TRACE(KindName(c.kind));
     auto r = TRegistro::CriaRegistro(c.kind);
-    EXPECT_EQ(typeid(*r), c.type);
+    const TRegistro& made = *r;
+    EXPECT_EQ(typeid(made), c.type);
     EXPECT_EQ(r->FieldCount(), c.fields);
     ASSERT_EQ(c.fresh.size(), 126u);
     EXPECT_EQ(r->RenderLine(), c.fresh + "\r\n");
@@ -109,7 +110,8 @@ TEST(LayoutTest, AFilledLineReadsBackAsTheSameRecord) {
     std::string line = r->RenderLine();
     ASSERT_EQ(line.size(), 128u);
     auto back = TRegistro::CriaRegistroDaLinha(line.substr(0, 126));
-    EXPECT_EQ(typeid(*back), c.type);
+    const TRegistro& read_back = *back;
+    EXPECT_EQ(typeid(read_back), c.type);
     for (int k = 1; k <= r->FieldCount(); ++k) {
       EXPECT_EQ(back->ObtemValor(k), r->ObtemValor(k)) << "field " << k;
     }
