@@ -8,9 +8,10 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "common/clock.h"
-#include "common/ini.h"
+#include "devkit/publish.h"
 #include "ecf_sim/printer.h"
 #include "ecf_sim/server.h"
 
@@ -84,34 +85,23 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string& slave = server.slave_path();
-  if (!link_path.empty()) {
-    std::error_code ec;
-    std::filesystem::remove(link_path, ec);
-    std::filesystem::create_symlink(slave, link_path, ec);
-    if (ec) {
-      std::cerr << "orvik-ecf-sim: --link " << link_path << ": " << ec.message() << "\n";
-      return 1;
-    }
-  }
-  if (!ini_file.empty()) {
-    common::IniFile ini(ini_file);
-    if (!ini.write("Portas", "COM1", slave) || !ini.write("Sistema", "Porta", "COM1")) {
-      std::cerr << "orvik-ecf-sim: nao foi possivel gravar " << ini_file << "\n";
-      return 1;
-    }
+  const std::vector<devkit::IniKey> port_keys{{"Portas", "COM1", slave},
+                                             {"Sistema", "Porta", "COM1"}};
+  if (!devkit::publish_link(slave, link_path, &error) ||
+      !devkit::publish_ini(ini_file, port_keys, &error)) {
+    std::cerr << "orvik-ecf-sim: " << error << "\n";
+    return 1;
   }
   if (!state_file.empty()) server.set_state_file(state_file);
   if (const char* control = std::getenv("ORVIK_ECF_SIM_CONTROL"); control && *control)
     server.set_control_file(control);
 
-  std::cout << slave << std::endl;
-
+  // Handlers first: a host that reads the path and stops us at once must still get the
+  // state saved.
   g_server = &server;
-  struct sigaction sa {};
-  sa.sa_handler = on_signal;
-  sigaction(SIGTERM, &sa, nullptr);
-  sigaction(SIGINT, &sa, nullptr);
-  std::signal(SIGPIPE, SIG_IGN);
+  devkit::install_stop_signals(on_signal);
+
+  std::cout << slave << std::endl;
 
   server.run();
 

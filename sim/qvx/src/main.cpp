@@ -8,9 +8,10 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "common/clock.h"
-#include "common/ini.h"
+#include "devkit/publish.h"
 #include "qvx_sim/printer.h"
 #include "qvx_sim/server.h"
 
@@ -95,22 +96,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string& slave = server.slave_path();
-  if (!link_path.empty()) {
-    std::error_code ec;
-    std::filesystem::remove(link_path, ec);
-    std::filesystem::create_symlink(slave, link_path, ec);
-    if (ec) {
-      std::cerr << "orvik-qvx-sim: --link " << link_path << ": " << ec.message() << "\n";
-      return 1;
-    }
-  }
-  if (!ini_file.empty()) {
-    common::IniFile ini(ini_file);
-    if (!ini.write("Portas", "COM1", slave) || !ini.write("Sistema", "Porta", "COM1") ||
-        !ini.write("Sistema", "ModeloImp", is610 ? "ORVIK_610" : "ORVIK_820")) {
-      std::cerr << "orvik-qvx-sim: nao foi possivel gravar " << ini_file << "\n";
-      return 1;
-    }
+  const std::vector<devkit::IniKey> port_keys{
+      {"Portas", "COM1", slave},
+      {"Sistema", "Porta", "COM1"},
+      {"Sistema", "ModeloImp", is610 ? "ORVIK_610" : "ORVIK_820"}};
+  if (!devkit::publish_link(slave, link_path, &error) ||
+      !devkit::publish_ini(ini_file, port_keys, &error)) {
+    std::cerr << "orvik-qvx-sim: " << error << "\n";
+    return 1;
   }
   if (!state_file.empty()) server.set_state_file(state_file);
   if (!tape_file.empty()) server.set_tape_file(tape_file);
@@ -120,11 +113,7 @@ int main(int argc, char** argv) {
   // Handlers first: a host that reads the path and stops us at once must still get the
   // state saved.
   g_server = &server;
-  struct sigaction sa {};
-  sa.sa_handler = on_signal;
-  sigaction(SIGTERM, &sa, nullptr);
-  sigaction(SIGINT, &sa, nullptr);
-  std::signal(SIGPIPE, SIG_IGN);
+  devkit::install_stop_signals(on_signal);
 
   std::cout << slave << std::endl;
 

@@ -128,6 +128,23 @@ TEST_F(ProgramTest, StateSurvivesARestart) {
   EXPECT_EQ(c.send("EmiteReducaoZ").code, 8104);
 }
 
+// A host may stop the printer as soon as it has read the path: the stop must still be the
+// orderly one (state written, link removed, status 0), never the default death by signal.
+TEST_F(ProgramTest, StopRightAfterThePathIsOrderly) {
+  for (int round = 0; round < 20; ++round) {
+    fs::path state = dir / ("printer" + std::to_string(round) + ".state");
+    fs::path link = dir / "ttyECF";
+    Program sim({"--state", state.string(), "--link", link.string()});
+    ASSERT_FALSE(sim.first_line().empty());
+    int status = sim.stop();
+    ASSERT_TRUE(WIFEXITED(status)) << "round " << round << " ended by signal "
+                                   << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(fs::exists(state)) << "round " << round;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link))) << "round " << round;
+  }
+}
+
 TEST_F(ProgramTest, UnreadableStateIsNotOverwritten) {
   fs::path state = dir / "printer.state";
   std::ofstream(state) << "not a printer";
