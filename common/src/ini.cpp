@@ -151,6 +151,9 @@ bool IniFile::write(std::string_view section, std::string_view key, std::string_
     }
     if (!in_section) continue;
     if (key_value(lines[i].text, k, v) && iequals(k, key)) {
+      // The driver writes its port and path back on every command; when the line is already
+      // what it would become, rewriting the file would only cost a file creation and a rename.
+      if (lines[i].text == entry) return true;
       lines[i].text = entry;
       return save_lines(path_, lines);
     }

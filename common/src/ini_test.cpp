@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <fstream>
 
@@ -46,6 +48,21 @@ TEST_F(IniFileTest, WriteReplacesOneKeyAndKeepsEveryOtherLine) {
   common::IniFile ini(path_);
   ASSERT_TRUE(ini.write("SISTEMA", "porta", "COM2"));
   EXPECT_EQ(bytes(), "; keep me\n[Sistema]\nporta=COM2\nBAUD=9600\n\n[Flags]\nNumPkt=3\n");
+}
+
+TEST_F(IniFileTest, WritingTheLineThatIsAlreadyThereLeavesTheFileAlone) {
+  put("[Sistema]\r\nPorta=COM1\r\nPath = /tmp/\r\n");
+  common::IniFile ini(path_);
+  struct stat before {};
+  ASSERT_EQ(::stat(path_.c_str(), &before), 0);
+  ASSERT_TRUE(ini.write("Sistema", "Porta", "COM1"));
+  struct stat after {};
+  ASSERT_EQ(::stat(path_.c_str(), &after), 0);
+  EXPECT_EQ(before.st_ino, after.st_ino);
+  // Same value, different line (spacing, key case): the line is rewritten as usual.
+  ASSERT_TRUE(ini.write("Sistema", "Path", "/tmp/"));
+  ASSERT_TRUE(ini.write("Sistema", "PORTA", "COM1"));
+  EXPECT_EQ(bytes(), "[Sistema]\r\nPORTA=COM1\r\nPath=/tmp/\r\n");
 }
 
 TEST_F(IniFileTest, NewKeyGoesAfterTheLastEntryOfItsSection) {
