@@ -7,10 +7,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
+#include <cstdlib>
 #include <fstream>
 
 #include "common/files.h"
@@ -74,6 +76,17 @@ TEST_F(EcfMonthWindow, TheReadingDialogFillsTheFieldAndTheRunTakesItsRecords) {
   for (QCheckBox* c : {t.chkTipo60M, t.chkTipo60A, t.chkTipo60D, t.chkTipo60I, t.chkTipo60R})
     c->click();
 
+  // ECF_MONTH_TELAS names a folder for pictures of the windows as they run (to look at them
+  // under a real display); the checks are the same either way.
+  const char* telas = std::getenv("ECF_MONTH_TELAS");
+  auto foto = [telas](QWidget* w, const char* nome) {
+    if (telas) w->window()->grab().save(QString::fromUtf8(telas) + "/" + nome + ".png");
+  };
+  if (telas) t.PausaMs = 400;
+  t.resize(900, 640);
+  t.show();
+  foto(&t, "geracao");
+
   // The user's part in the reading dialog: the port offered, "Ler Dados", and "Fechar"
   // once the reading has ended.
   bool started = false, saw_progress = false, closing_refused = false;
@@ -82,6 +95,7 @@ TEST_F(EcfMonthWindow, TheReadingDialogFillsTheFieldAndTheRunTakesItsRecords) {
     auto* d = qobject_cast<ecf::TfrmLerDadosImpressora*>(QApplication::activeModalWidget());
     if (!d) return;
     if (!started) {
+      foto(d, "leitura-porta");
       EXPECT_EQ(d->cmbPorta->currentText(), "COM1");
       d->btnLerDados->click();
       started = true;
@@ -89,6 +103,7 @@ TEST_F(EcfMonthWindow, TheReadingDialogFillsTheFieldAndTheRunTakesItsRecords) {
       d->close();
       closing_refused = d->isVisible();
     } else if (d->Lendo()) {
+      if (!saw_progress) foto(d, "leitura-em-andamento");
       saw_progress = saw_progress || d->lblPercentual->text().contains('%');
     } else {
       d->btnFechar->click();
@@ -112,8 +127,20 @@ TEST_F(EcfMonthWindow, TheReadingDialogFillsTheFieldAndTheRunTakesItsRecords) {
           ecf_month::Found(common::split_lines(common::read_file(read).value_or(""))), expected),
       "");
 
+  foto(&t, "geracao-com-arquivo");
   dlg_.mensagens.clear();
+  QTimer status;
+  bool status_seen = false;
+  QObject::connect(&status, &QTimer::timeout, [&] {
+    QWidget* d = QApplication::activeModalWidget();
+    if (!status_seen && d && d->objectName() == "TfrmStatusGeracaoSintegra") {
+      status_seen = true;
+      QTimer::singleShot(150, d, [d, foto] { foto(d, "status"); });
+    }
+  });
+  status.start(20);
   t.btnGerarArquivo->click();
+  status.stop();
   ASSERT_FALSE(dlg_.mensagens.empty());
   EXPECT_EQ(dlg_.mensagens.back().titulo, "Sucesso!") << dlg_.mensagens.back().texto.toStdString();
   const auto lines = common::split_lines(
