@@ -5,8 +5,11 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -22,11 +25,54 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::atomic<ecf::TGeraSintegraThread*> g_leitura{nullptr};
+constexpr int kSinaisDeFim[] = {SIGINT, SIGTERM, SIGHUP};
 
-extern "C" void CancelaLeitura(int) {
+std::atomic<ecf::TGeraSintegraThread*> g_leitura{nullptr};
+std::atomic<int> g_sinal{0};
+
+extern "C" void CancelaLeitura(int sinal) {
+  g_sinal.store(sinal);
   if (ecf::TGeraSintegraThread* t = g_leitura.load()) t->Cancela();
 }
+
+// Ctrl-C, SIGTERM and SIGHUP cancel a reading. The embedded database engine installs
+// handlers of its own at its first connection; left in place they would shut the
+// connections under the reading and leave the process waiting in the detach at exit, so
+// the reading takes the signals back (as the windows program does after connecting) and
+// hands them back to the engine when it ends. sigaction keeps the engine's flags, so its
+// handlers come back exactly as they were.
+class SinaisDaLeitura {
+ public:
+  explicit SinaisDaLeitura(ecf::TGeraSintegraThread& w) {
+    g_sinal.store(0);
+    g_leitura.store(&w);
+    struct sigaction nova {};
+    nova.sa_handler = CancelaLeitura;
+    sigemptyset(&nova.sa_mask);
+    nova.sa_flags = SA_RESTART;
+    for (size_t i = 0; i < std::size(kSinaisDeFim); ++i)
+      ::sigaction(kSinaisDeFim[i], &nova, &anteriores_[i]);
+  }
+  ~SinaisDaLeitura() {
+    for (size_t i = 0; i < std::size(kSinaisDeFim); ++i)
+      ::sigaction(kSinaisDeFim[i], &anteriores_[i], nullptr);
+    g_leitura.store(nullptr);
+  }
+  SinaisDaLeitura(const SinaisDaLeitura&) = delete;
+  SinaisDaLeitura& operator=(const SinaisDaLeitura&) = delete;
+
+  // The signal that cancelled the reading, 0 when none came.
+  static int Recebido() { return g_sinal.load(); }
+
+ private:
+  struct sigaction anteriores_[std::size(kSinaisDeFim)]{};
+};
+
+// How long a cancelled reading may take to stop. A driver call already under way (a
+// printer that stopped answering in the middle of a command) is not cut short; the
+// process then ends without waiting for it, keeping every earlier file as it was.
+constexpr auto kPrazoDoCancelamento = std::chrono::milliseconds(1500);
+constexpr const char kLeituraCancelada[] = "Leitura cancelada pelo usuário.";
 
 // "--name value" pairs only.
 std::map<std::string, std::string> Opcoes(const Arguments& args,
@@ -128,28 +174,43 @@ std::string LeituraEcf(Sessao& s, int mes, int ano, const std::optional<std::str
   while (w.DiretorioSintegra.size() > 1 && w.DiretorioSintegra.back() == '/')
     w.DiretorioSintegra.pop_back();
 
-  // Ctrl-C cancels the reading in the library; the run then fails as cancelled.
-  g_leitura.store(&w);
-  // sigaction keeps the flags of the handler in place (the database engine's), so it
-  // comes back exactly as it was.
-  struct sigaction nova {
-  }, anterior{};
-  nova.sa_handler = CancelaLeitura;
-  sigemptyset(&nova.sa_mask);
-  ::sigaction(SIGINT, &nova, &anterior);
-  std::thread t([&w] { w.Executa(); });
   bool linha = false;
-  while (!w.Situacao().Terminado) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    if (!terminal) continue;
-    ecf::SituacaoLeitura st = w.Situacao();
-    c.err << "\r\33[K" << st.Percentual << "% " << st.MensagemStatus << std::flush;
-    linha = true;
+  {
+    SinaisDaLeitura sinais(w);
+    std::thread t([&w] { w.Executa(); });
+    std::optional<std::chrono::steady_clock::time_point> cancelada_em;
+    while (!w.Situacao().Terminado) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(terminal ? 200 : 20));
+      if (SinaisDaLeitura::Recebido() != 0) {
+        const auto agora = std::chrono::steady_clock::now();
+        if (!cancelada_em) cancelada_em = agora;
+        if (agora - *cancelada_em > kPrazoDoCancelamento) {
+          c.err << (linha ? "\n" : "") << kLeituraCancelada << "\n" << std::flush;
+          std::_Exit(kExitFailure);
+        }
+      }
+      if (!terminal) continue;
+      ecf::SituacaoLeitura st = w.Situacao();
+      c.err << "\r\33[K" << st.Percentual << "% " << st.MensagemStatus << std::flush;
+      linha = true;
+    }
+    t.join();
   }
-  t.join();
-  ::sigaction(SIGINT, &anterior, nullptr);
-  g_leitura.store(nullptr);
   if (linha) c.err << "\n" << std::flush;
+
+  // A signal cancels the reading whatever step it came in: a reading that still ended
+  // well is not used, and the month's folder keeps what it had. The process then ends
+  // here, once the log lines are committed: a signal that reached one of the embedded
+  // engine's threads can leave its detach waiting for ever, and nothing is left to save.
+  if (SinaisDaLeitura::Recebido() != 0) {
+    log.Grava(std::string("--> Geração do sintegra da ECF concluido com erro. Erro: ") +
+              kLeituraCancelada);
+    log.Grava("--> Fim da leitura de dados da ECF.");
+    log.Confirma();
+    c.err << kLeituraCancelada << "\n" << std::flush;
+    c.out << std::flush;
+    std::_Exit(kExitFailure);
+  }
 
   const std::string mensagem = w.Situacao().MensagemStatus;
   if (!w.Resultado()) {

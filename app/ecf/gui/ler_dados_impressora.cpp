@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
@@ -14,6 +15,8 @@
 #include "common/orvik_ini.h"
 #include "dialogos.h"
 #include "ecf/proprietario.h"
+#include "help_window.h"
+#include "recursos.h"
 
 namespace ecf {
 
@@ -54,6 +57,11 @@ TfrmLerDadosImpressora::TfrmLerDadosImpressora(std::function<void(const std::str
       imgLoading_(QuadrosDeEspera()) {
   setWindowTitle(QString::fromUtf8("Ler dados do Sintegra da Impressora"));
   setObjectName("TfrmLerDadosImpressora");
+  // F1: the manual at this window's topic, as in the program's other windows.
+  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(f1, &QShortcut::activated, this, [this] {
+    shell::Ajuda(this).Mostra(QString::fromStdString(shell::PastaDosRecursos().string()), 9);
+  });
   auto* v = new QVBoxLayout(this);
   v->addWidget(new QLabel(
       QString::fromUtf8("Selecione a porta serial ao qual a impressora está conectada")));

@@ -155,6 +155,15 @@ void TGeraSintegraThread::Corre() {
   const std::string nome_saida = ArquivoSaida;
   fs::path programa = PastaPrograma.empty() ? common::executable_folder() : PastaPrograma;
 
+  // The Sintegra folder becomes the driver's working folder (its RETORNO.TXT, the TDM and
+  // Ato 17 files): a new installation may not have it yet, and the driver then fails its
+  // very first call.
+  {
+    std::error_code ec;
+    fs::create_directories(DiretorioSintegra, ec);
+    if (ec) FalhaArquivo(ec, "Não foi possível criar a pasta " + DiretorioSintegra);
+  }
+
   // 1. The driver's configuration: the file the driver itself will read, and only when
   // it is already set up.
   {
@@ -184,6 +193,7 @@ void TGeraSintegraThread::Corre() {
   // 3. Port test.
   if (!abre) throw std::runtime_error("Falha ao carregar a função Orvik_AbrePortaSerial da DLL");
   VerificaRetorno(abre(), retorno);
+  ParaSeCancelada();
   // 4. The printer-on check only requires the entry point.
   if (!ligada)
     throw std::runtime_error("Falha ao carregar a função Orvik_VerificaImpressoraLigada da DLL");
@@ -201,18 +211,13 @@ void TGeraSintegraThread::Corre() {
   VerificaRetorno(r, retorno);
   serie = std::string(common::trim(serie));
   if (serie.empty()) throw std::runtime_error("O ECF não informou o seu número de série.");
+  ParaSeCancelada();
 
   // 7. Period.
   const std::string inicio = Data(ano, mes, 1);
   const std::string fim = Data(ano, mes, UltimoDia(ano, mes));
 
-  // 8. Memory reading and conversion. The TDM and Ato 17 files go into the Sintegra
-  // folder, which a new installation may not have yet.
-  {
-    std::error_code ec;
-    fs::create_directories(DiretorioSintegra, ec);
-    if (ec) FalhaArquivo(ec, "Não foi possível criar a pasta " + DiretorioSintegra);
-  }
+  // 8. Memory reading and conversion.
   const Bibliotecas& bib = CarregaBibliotecas(caminho_driver.parent_path());
   std::string ato17;
   {
@@ -270,7 +275,8 @@ void TGeraSintegraThread::Corre() {
   // A file left by an earlier reading must not pass for this one's.
   fs::remove(saida, ec);
 
-  // 13.
+  // 13. The last point at which a cancel is heard: the driver's report runs to its end.
+  ParaSeCancelada();
   auto cp = [](const std::string& t) { return common::utf8_to_cp1252(t); };
   const TextosProprietario& p = Proprietario;
   const std::string t[] = {cp(p.RazaoSocial), cp(p.Logradouro), cp(p.Numero), cp(p.Complemento),
@@ -285,6 +291,10 @@ void TGeraSintegraThread::Corre() {
     throw std::runtime_error("O driver não gerou o arquivo " + saida.string() + ".");
   ArquivoSaida = saida.string();
   Define(kRFDTerminado, "Sintegra gerado com sucesso!", 100);
+}
+
+void TGeraSintegraThread::ParaSeCancelada() const {
+  if (cancelar_.load()) throw std::runtime_error("Leitura cancelada pelo usuário.");
 }
 
 void TGeraSintegraThread::Acompanha(const Instantaneo& s) {

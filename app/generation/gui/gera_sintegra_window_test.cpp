@@ -11,10 +11,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <fstream>
 
 #include "common/files.h"
+#include "help_window.h"
+#include "ler_dados_impressora.h"
 #include "status_geracao.h"
 #include "testing/shell_fixture.h"
 
@@ -220,6 +224,32 @@ TEST_F(TelaGeracao, CancelAnsweredNoContinuesAndYesStopsWithoutAFile) {
   tela_->btnGerarArquivo->click();
   EXPECT_EQ(dlg_.perguntas.size(), 2u);
   EXPECT_FALSE(fs::exists(arquivo));
+  EXPECT_TRUE(dlg_.mensagens.empty());
+}
+
+// F1 in a dialog shown on its own: the manual opens (at the dialogs' topic).
+void F1AbreOManual(QDialog& d) {
+  d.show();
+  d.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+  QTest::keyClick(&d, Qt::Key_F1);
+  shell::TfrmAjuda& ajuda = shell::Ajuda(&d);
+  EXPECT_TRUE(ajuda.isVisible());
+  EXPECT_TRUE(
+      ajuda.navegador()->source().toLocalFile().endsWith(QStringLiteral("Manual/Tributarium.html")))
+      << ajuda.navegador()->source().toString().toStdString();
+}
+
+TEST_F(TelaGeracao, F1InTheStatusDialogOpensTheManual) {
+  TfrmStatusGeracaoSintegra status(principal_->dm(), tela_.get());
+  F1AbreOManual(status);
+  EXPECT_TRUE(dlg_.mensagens.empty());
+}
+
+TEST_F(TelaGeracao, F1InTheReadingDialogOpensTheManual) {
+  ecf::TfrmLerDadosImpressora leitura([](const std::string&) {},
+                                      [this] { return sintegra_.string(); }, tela_.get());
+  F1AbreOManual(leitura);
   EXPECT_TRUE(dlg_.mensagens.empty());
 }
 

@@ -6,11 +6,14 @@
 #include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <condition_variable>
 #include <mutex>
 
 #include "dialogos.h"
+#include "help_window.h"
+#include "recursos.h"
 
 namespace generation {
 
@@ -76,6 +79,11 @@ TfrmStatusGeracaoSintegra::TfrmStatusGeracaoSintegra(store::TdmTributarium& dm, 
     : QDialog(pai), dm_(dm) {
   setWindowTitle(QString::fromUtf8("Status da geração do arquivo Sintegra"));
   setObjectName("TfrmStatusGeracaoSintegra");
+  // F1: the manual at this window's topic, as in the program's other windows.
+  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(f1, &QShortcut::activated, this, [this] {
+    shell::Ajuda(this).Mostra(QString::fromStdString(shell::PastaDosRecursos().string()), 9);
+  });
   auto* v = new QVBoxLayout(this);
   lblTarefa = new QLabel(QString::fromUtf8("Iniciando geração ..."));
   lblTarefa->setWordWrap(true);

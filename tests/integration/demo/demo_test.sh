@@ -41,8 +41,14 @@ case $case_name in
       check "$run run: with its total after the discount" \
         grep -qE '^TOTAL R\$ +67,91$' "$work/out"
       check "$run run: and both payments" grep -qE '^Cartao +37,91$' "$work/out"
+      check "$run run: the printer's month was read into the month's folder" \
+        grep -qE "^$work/demo/Sintegra/[0-9]{4}/[^/]+/Sintegra-[0-9]+_[0-9]{4}\.txt$" "$work/out"
+      check "$run run: one 60M per shop day" has $'60M\t3'
+      for kind in 50 54 60A 60D 60I 60R 74 75; do
+        check "$run run: the month's file holds $kind records" grep -qE "^$kind"$'\t''[1-9]' "$work/out"
+      done
     done
-    check "the Sintegra file exists" test -s "$(sed -n 's|^\('"$work"'/demo/Sintegra/.*\.txt\)$|\1|p' "$work/out")"
+    check "the Sintegra file exists" test -s "$(sed -n 's|^\('"$work"'/demo/Sintegra/.*/Sintegra\.txt\)$|\1|p' "$work/out")"
     ;;
   read-only-folder)
     mkdir -p "$work/demo" && echo old >"$work/demo/keep"

@@ -2,14 +2,17 @@
 // base, and stand-ins for the driver and the memory-reading libraries.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/ini.h"
@@ -177,6 +180,75 @@ TEST_F(EcfCli, BadInputEndsWithAClearMessage) {
     EXPECT_EQ(s.codigo, c.codigo) << s.err;
     EXPECT_NE(s.err.find(c.err), std::string::npos) << s.err;
     EXPECT_EQ(s.out, "");
+    TearDown();
+    SetUp();
+  }
+}
+
+// Ctrl-C and SIGTERM during a reading that would otherwise go on (a printer that stopped
+// answering): the reading is cancelled, the program says so and ends with 1 at once, and
+// the month's folder keeps what an earlier run left there.
+TEST_F(EcfCli, ASignalCancelsTheReadingAndKeepsThePreviousFiles) {
+  using namespace std::chrono_literals;
+  const fs::path pasta = dir_ / "Sintegra" / "2024" / "Março";
+  struct Caso {
+    const char* nome;
+    int sinal;
+    std::vector<std::string> args;
+    fs::path anterior;
+  } casos[] = {
+      {"ecf ler, Ctrl-C",
+       SIGINT,
+       {"ecf", "ler", "--base", "Loja", "--mes", "3", "--ano", "2024", "--porta", "COM5", "--tipos",
+        "60D"},
+       pasta / "Sintegra-3_2024.txt"},
+      {"ecf ler, SIGTERM",
+       SIGTERM,
+       {"ecf", "ler", "--base", "Loja", "--mes", "3", "--ano", "2024", "--porta", "COM5"},
+       pasta / "Sintegra-3_2024.txt"},
+      {"gerar --ler-ecf, SIGTERM",
+       SIGTERM,
+       {"gerar", "--base", "Loja", "--mes", "3", "--ano", "2024", "--tipos", "60M,60R", "--ler-ecf",
+        "--porta", "COM5"},
+       pasta / "Sintegra.txt"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    ::setenv("STUB_LEITURA_CENARIO", "mudo", 1);
+    fs::create_directories(pasta);
+    std::ofstream(c.anterior, std::ios::binary) << "anterior\r\n";
+    pid_t pid = Inicia(c.args);
+    // The reading is under way once the driver was asked for the serial number.
+    const auto limite = std::chrono::steady_clock::now() + 30s;
+    while (Le(dir_ / "driver.log").find("NumeroSerie") == std::string::npos &&
+           std::chrono::steady_clock::now() < limite)
+      std::this_thread::sleep_for(20ms);
+    ASSERT_NE(Le(dir_ / "driver.log").find("NumeroSerie"), std::string::npos);
+    std::this_thread::sleep_for(300ms);
+    ASSERT_EQ(::kill(pid, c.sinal), 0);
+    const auto enviado = std::chrono::steady_clock::now();
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0 &&
+           std::chrono::steady_clock::now() - enviado < 10s)
+      std::this_thread::sleep_for(10ms);
+    const auto levou = std::chrono::steady_clock::now() - enviado;
+    if (::waitpid(pid, &status, WNOHANG) == 0) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      ADD_FAILURE() << "still running 10 s after the signal";
+    }
+    EXPECT_LT(levou, 2500ms);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string err = Le(dir_ / ".err");
+    EXPECT_NE(err.find("Leitura cancelada pelo usuário."), std::string::npos) << err;
+    EXPECT_EQ(Le(dir_ / ".out"), "");
+    EXPECT_EQ(Le(c.anterior), "anterior\r\n");
+    // The base took the log lines and opens as before.
+    ::unsetenv("STUB_LEITURA_CENARIO");
+    Saida depois =
+        Cli({"ecf", "ler", "--base", "Loja", "--mes", "3", "--ano", "2024", "--porta", "COM5"});
+    EXPECT_EQ(depois.codigo, 0) << depois.err;
     TearDown();
     SetUp();
   }

@@ -65,6 +65,8 @@ class TGeraSintegraThread {
  private:
   void Define(int status, const std::string& mensagem, int percentual = -1);
   void Corre();
+  // Between the steps that cannot be cut short: ends the run when a cancel was asked.
+  void ParaSeCancelada() const;
   void Acompanha(const Instantaneo& s);
   void AguardaLeitura(TTDM& tdm, const std::filesystem::path& arquivo_tdm);
   void AguardaConversao(TTDM& tdm);
