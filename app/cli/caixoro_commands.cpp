@@ -116,6 +116,7 @@ int Importar(const OpcoesGlobais& g, const Arguments& args, Context& c) {
   if (!r.interrompida.empty()) c.err << "A importação parou: " << r.interrompida << "\n";
   c.err << r.importados << " de " << r.escolhidos << " produtos importados";
   if (r.recusados) c.err << ", " << r.recusados << " recusados";
+  if (r.desfeitos) c.err << ", " << r.desfeitos << " desfeitos com o lote que não pôde ser gravado";
   c.err << ".\n";
   return (r.recusados || !r.interrompida.empty()) ? kExitFailure : kExitSuccess;
 }
