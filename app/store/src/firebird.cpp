@@ -895,15 +895,18 @@ const char* const kUndoWrite = "ROLLBACK TO SAVEPOINT ORVIK_ESCRITA";
 
 void Transaction::BeginWrite() {
   StartTransaction();
-  // A savepoint of the same name replaces the previous one.
-  if (group_) run(*this, kWriteSavepoint, {}, nullptr, nullptr, true);
+  if (!group_) return;
+  // A savepoint of the same name replaces the previous one. Until it is set, an undo
+  // must not roll back to the previous write's.
+  write_savepoint_ = false;
+  run(*this, kWriteSavepoint, {}, nullptr, nullptr, true);
+  write_savepoint_ = true;
 }
 
 void Transaction::EndWrite() {
-  if (group_)
-    run(*this, kReleaseWrite, {}, nullptr, nullptr, true);
-  else
-    CommitRetaining();
+  // Inside a group the write's savepoint is left to the next write, which replaces it,
+  // or to the group's commit: releasing it here would cost a statement per write.
+  if (!group_) CommitRetaining();
 }
 
 void Transaction::UndoWrite() {
@@ -911,12 +914,14 @@ void Transaction::UndoWrite() {
     RollbackRetaining();
     return;
   }
+  if (!std::exchange(write_savepoint_, false)) return;
   run(*this, kUndoWrite, {}, nullptr, nullptr, true);
   run(*this, kReleaseWrite, {}, nullptr, nullptr, true);
 }
 
 void Transaction::BeginGroup() {
   if (group_) throw std::logic_error("a group of writes is already open");
+  write_savepoint_ = false;
   StartTransaction();
   // What the transaction held before the group is committed first, so the group's
   // rollback takes back only the group's own writes.

@@ -130,6 +130,7 @@ class Transaction {
   std::vector<std::string> params_;
   void* tra_ = nullptr;
   bool group_ = false;
+  bool write_savepoint_ = false;  // the current write of the group has its savepoint
 };
 
 // A group of writes for the length of a scope: begun on construction, rolled back on
