@@ -89,8 +89,7 @@ ResultadoImportacao ImportaProdutos(
     const std::vector<ProdutoLido>& lista, const store::TListaSelecao& selecao,
     const std::function<void(int)>& progresso = {},
     const std::function<void(const ProdutoLido&, const std::string&)>& recusado = {},
-    const std::function<void(const ProdutoLido&)>& importado = {},
-    int lote = kProdutosPorLote);
+    const std::function<void(const ProdutoLido&)>& importado = {}, int lote = kProdutosPorLote);
 
 // The first n characters of a UTF-8 text.
 std::string Primeiros(const std::string& s, std::size_t n);

@@ -312,8 +312,9 @@ void TfrmImportarProdutos::Importar() {
                       .arg(resultado_.importados)
                       .arg(resultado_.escolhidos);
   if (resultado_.desfeitos > 0)
-    texto += QStringLiteral("\n%1 produtos gravados foram desfeitos com o lote que não pôde ser "
-                            "gravado.")
+    texto += QStringLiteral(
+                 "\n%1 produtos gravados foram desfeitos com o lote que não pôde ser "
+                 "gravado.")
                  .arg(resultado_.desfeitos);
   if (!resultado_.interrompida.empty())
     texto = QStringLiteral("A importação foi interrompida por um erro:\n") +

@@ -380,7 +380,8 @@ void TfrmProdutoNota::Salvar() {
     }
     grupo.Commit();
   } catch (const store::DatabaseError& e) {
-    principal_.GravaLog(store::LinhaFalha(novo ? "spInserirProdutoNota: " : prefixoAlterar, e.what()));
+    principal_.GravaLog(
+        store::LinhaFalha(novo ? "spInserirProdutoNota: " : prefixoAlterar, e.what()));
     msg::Falha(this);
     return;
   }

@@ -1,11 +1,10 @@
 #pragma once
 // The item editor of an invoice: one item, its validation, and the registration of its
 // product with the stock raised by what the item adds.
+#include <QString>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <QString>
 
 #include "embedded_window.h"
 

@@ -1,7 +1,6 @@
 #include <benchmark/benchmark.h>
-#include <shapefil.h>
-
 #include <fcntl.h>
+#include <shapefil.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -226,9 +225,9 @@ void BM_TributariumCliImportar(benchmark::State& s) {
       break;
     }
     s.ResumeTiming();
-    int codigo = Roda({TRIBUTARIUM_CLI, "caixoro", "importar", tabelas.string(), "--base", "Bench",
-                       "--todos"},
-                      dir, dir / "importar.txt");
+    int codigo = Roda(
+        {TRIBUTARIUM_CLI, "caixoro", "importar", tabelas.string(), "--base", "Bench", "--todos"},
+        dir, dir / "importar.txt");
     s.PauseTiming();
     if (codigo != 0) s.SkipWithError("import failed");
     fs::remove_all(dir);

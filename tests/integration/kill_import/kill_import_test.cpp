@@ -138,8 +138,12 @@ constexpr int kLote = 1000;
 
 std::vector<std::string> Esperado(int i) {
   // CD_PRODUTO, TX_DESCRICAO, TX_QUANTIDADE, TX_VALOR_UNITARIO, TX_ALIQUOTA, TX_TIPO_ALIQUOTA
-  return {std::to_string(i), "Produto " + std::to_string(i), std::to_string(i % 50) + "000",
-          std::to_string(100 + i), "1800", "ICMS"};
+  return {std::to_string(i),
+          "Produto " + std::to_string(i),
+          std::to_string(i % 50) + "000",
+          std::to_string(100 + i),
+          "1800",
+          "ICMS"};
 }
 
 class KilledImport : public KilledWhileWriting {
@@ -151,22 +155,23 @@ class KilledImport : public KilledWhileWriting {
     std::vector<std::vector<std::string>> pro;
     for (int i = 1; i <= kProdutos; ++i) {
       const std::string preco = std::to_string(100 + i);
-      pro.push_back({std::to_string(i), "Produto " + std::to_string(i), std::to_string(i % 50),
-                     "", preco.substr(0, preco.size() - 2) + "." + preco.substr(preco.size() - 2),
-                     "", "T18"});
+      pro.push_back({std::to_string(i), "Produto " + std::to_string(i), std::to_string(i % 50), "",
+                     preco.substr(0, preco.size() - 2) + "." + preco.substr(preco.size() - 2), "",
+                     "T18"});
     }
     shell::testing::EscreveDbf(pasta_ / "Qzapro.dbf", shell::testing::TabelaProdutos(pro));
     shell::testing::EscreveDbf(pasta_ / "Qzatrb.dbf",
                                shell::testing::TabelaTributos({{"T18", "18.00", "T"}}));
   }
   std::vector<std::string> Importar() {
-    return {TRIBUTARIUM_CLI, "caixoro", "importar", pasta_.string(), "--base", "Mercado", "--todos"};
+    return {TRIBUTARIUM_CLI, "caixoro", "importar", pasta_.string(),
+            "--base",        "Mercado", "--todos"};
   }
   // The stored products, each checked whole against the table; their codes in key order.
   std::vector<int> Guardados() {
-    store::RowSet r =
-        Consulta("select CD_PRODUTO, TX_DESCRICAO, TX_QUANTIDADE, TX_VALOR_UNITARIO, TX_ALIQUOTA, "
-                 "TX_TIPO_ALIQUOTA from PRODUTO order by ID_PRODUTO");
+    store::RowSet r = Consulta(
+        "select CD_PRODUTO, TX_DESCRICAO, TX_QUANTIDADE, TX_VALOR_UNITARIO, TX_ALIQUOTA, "
+        "TX_TIPO_ALIQUOTA from PRODUTO order by ID_PRODUTO");
     std::vector<int> codigos;
     for (const auto& l : r.rows) {
       int i = std::stoi(l[0]);
