@@ -107,15 +107,17 @@ int Importar(const OpcoesGlobais& g, const Arguments& args, Context& c) {
 
   shell::caixoro::ResultadoImportacao r = shell::caixoro::ImportaProdutos(
       lista, selecao, {},
+      // One write per line: standard error is not buffered.
       [&](const ProdutoLido& p, const std::string& m) {
-        c.err << "recusado\t" << p.produto.CD_PRODUTO << "\t" << m << "\n";
+        c.err << ("recusado\t" + p.produto.CD_PRODUTO + "\t" + m + "\n");
       },
       [&](const ProdutoLido& p) {
-        c.err << "importado\t" << p.produto.CD_PRODUTO << "\t" << p.produto.TX_DESCRICAO << "\n";
+        c.err << ("importado\t" + p.produto.CD_PRODUTO + "\t" + p.produto.TX_DESCRICAO + "\n");
       });
   if (!r.interrompida.empty()) c.err << "A importação parou: " << r.interrompida << "\n";
   c.err << r.importados << " de " << r.escolhidos << " produtos importados";
   if (r.recusados) c.err << ", " << r.recusados << " recusados";
+  if (r.desfeitos) c.err << ", " << r.desfeitos << " desfeitos com o lote que não pôde ser gravado";
   c.err << ".\n";
   return (r.recusados || !r.interrompida.empty()) ? kExitFailure : kExitSuccess;
 }

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "store/conversions.h"
+#include "store/data_module.h"
 #include "validacoes.h"
 
 namespace shell::caixoro {
@@ -264,8 +265,50 @@ ResultadoImportacao ImportaProdutos(
     const std::vector<ProdutoLido>& lista, const store::TListaSelecao& selecao,
     const std::function<void(int)>& progresso,
     const std::function<void(const ProdutoLido&, const std::string&)>& recusado,
-    const std::function<void(const ProdutoLido&)>& importado) {
+    const std::function<void(const ProdutoLido&)>& importado, int lote) {
   ResultadoImportacao r;
+  if (!store::dmTributarium) {
+    r.interrompida = "O módulo de dados não foi criado.";
+    return r;
+  }
+  store::Transaction& tr = store::dmTributarium->trDados;
+  // What the batch in progress has done, told only after it commits.
+  struct Feito {
+    const ProdutoLido* produto;
+    std::string recusa;  // empty: inserted
+  };
+  std::vector<Feito> feitos;
+  int inseridos = 0;
+  auto fechaLote = [&]() -> bool {
+    try {
+      tr.CommitGroup();
+    } catch (const std::exception& e) {
+      r.desfeitos += inseridos;
+      r.interrompida = std::string("A gravação de um lote de produtos falhou: ") + e.what();
+      for (const Feito& f : feitos)
+        if (!f.recusa.empty() && recusado) recusado(*f.produto, f.recusa);
+      feitos.clear();
+      inseridos = 0;
+      return false;
+    }
+    r.importados += inseridos;
+    for (const Feito& f : feitos) {
+      if (f.recusa.empty()) {
+        if (importado) importado(*f.produto);
+      } else if (recusado) {
+        recusado(*f.produto, f.recusa);
+      }
+    }
+    feitos.clear();
+    inseridos = 0;
+    return true;
+  };
+  try {
+    tr.BeginGroup();
+  } catch (const std::exception& e) {
+    r.interrompida = e.what();
+    return r;
+  }
   for (std::size_t i = 0; i < lista.size(); ++i) {
     if (i < selecao.size() && selecao[i]) {
       ++r.escolhidos;
@@ -275,19 +318,31 @@ ResultadoImportacao ImportaProdutos(
       p.TX_ALIQUOTA = lista[i].aliquota;
       try {
         if (p.Inserir()) {
-          ++r.importados;
-          if (importado) importado(lista[i]);
+          ++inseridos;
+          feitos.push_back({&lista[i], {}});
         }
       } catch (const store::TEBancoDados& e) {
         ++r.recusados;
-        if (recusado) recusado(lista[i], e.MensagemCom(p.TX_DESCRICAO));
+        feitos.push_back({&lista[i], e.MensagemCom(p.TX_DESCRICAO)});
       } catch (const std::exception& e) {
-        r.interrompida = e.what();
+        // What went in before the error is kept, as when each product committed alone.
+        const std::string erro = e.what();
+        r.interrompida = fechaLote() ? erro : erro + "\n" + r.interrompida;
         return r;
+      }
+      if (static_cast<int>(feitos.size()) >= std::max(lote, 1)) {
+        if (!fechaLote()) return r;
+        try {
+          tr.BeginGroup();
+        } catch (const std::exception& e) {
+          r.interrompida = e.what();
+          return r;
+        }
       }
     }
     if (progresso) progresso(static_cast<int>(i));
   }
+  fechaLote();
   return r;
 }
 

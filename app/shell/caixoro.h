@@ -68,20 +68,28 @@ store::TListaProdutos SoProdutos(const std::vector<ProdutoLido>& lista);
 
 struct ResultadoImportacao {
   int escolhidos = 0;
-  int importados = 0;
+  int importados = 0;        // committed to the base
   int recusados = 0;         // refused by the database (message given per product)
+  int desfeitos = 0;         // written, then undone with their batch when it could not commit
   std::string interrompida;  // the error that ended the import early, empty when none
 };
 
-// Inserts every product whose flag is set, in list order. A database refusal
-// (TEBancoDados) is told to recusado with its message filled with the description and
-// the import goes on; any other error ends it (interrompida). progresso(i) after each
-// index; importado after each product that went in.
+// Products committed together: one commit per product made a large import crawl, one
+// for the whole run would lose all of it to a late failure.
+inline constexpr int kProdutosPorLote = 1000;
+
+// Inserts every product whose flag is set, in list order, committing them in batches of
+// `lote`. A database refusal (TEBancoDados) is undone alone and told to recusado with its
+// message filled with the description, and the import goes on; any other error ends it
+// (interrompida) after committing what went in before it. recusado and importado are
+// told, in list order, once the batch holding the product has committed, so a product
+// reported as imported is in the base; a batch that cannot commit keeps none of its
+// products (desfeitos) and ends the import. progresso(i) after each index.
 ResultadoImportacao ImportaProdutos(
     const std::vector<ProdutoLido>& lista, const store::TListaSelecao& selecao,
     const std::function<void(int)>& progresso = {},
     const std::function<void(const ProdutoLido&, const std::string&)>& recusado = {},
-    const std::function<void(const ProdutoLido&)>& importado = {});
+    const std::function<void(const ProdutoLido&)>& importado = {}, int lote = kProdutosPorLote);
 
 // The first n characters of a UTF-8 text.
 std::string Primeiros(const std::string& s, std::size_t n);

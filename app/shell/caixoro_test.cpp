@@ -219,6 +219,92 @@ TEST_F(CaixoroTest, ChosenProductsAreInsertedAndRefusedOnesAreToldByDescription)
   EXPECT_EQ(count(dm_->trDados, "INVENTARIO"), 0);
 }
 
+TEST_F(CaixoroTest, EachProductIsToldInListOrderOnceItsBatchIsInTheBase) {
+  connect();
+  std::vector<std::vector<std::string>> linhas;
+  for (int i = 1; i <= 7; ++i)
+    linhas.push_back({std::to_string(i), "P" + std::to_string(i), "1", "", "1", "", "T18"});
+  Tabelas(linhas);
+  const auto l = LeProdutos(pasta_);
+  // Whatever the batch, the same products go in and are told in the same order; each one
+  // told as imported is already committed (another connection sees it).
+  for (int lote : {1, 2, 3, 1000}) {
+    SCOPED_TRACE(lote);
+    dm_->TrocarBanco("L" + std::to_string(lote), location(make_base("L" + std::to_string(lote))));
+    store::TProduto ja;
+    ja.CD_PRODUTO = "3";
+    ja.TX_DESCRICAO = "Antigo";
+    ja.TX_UNIDADE = "UN";
+    ja.TX_TIPO_ALIQUOTA = "ICMS";
+    ASSERT_TRUE(ja.Inserir());
+    store::Connection outra;
+    outra.DatabaseName = dm_->dbDados.DatabaseName;
+    outra.Params = dm_->dbDados.Params;
+    outra.Connect();
+    store::Transaction tr(outra, {"read_committed", "rec_version", "nowait"});
+    std::vector<std::string> ditos;
+    ResultadoImportacao r = ImportaProdutos(
+        l, store::TListaSelecao(l.size(), true), {},
+        [&](const ProdutoLido& p, const std::string&) {
+          ditos.push_back("-" + p.produto.CD_PRODUTO);
+        },
+        [&](const ProdutoLido& p) {
+          ditos.push_back("+" + p.produto.CD_PRODUTO);
+          EXPECT_EQ(select(tr, "select count(*) from PRODUTO where CD_PRODUTO = '" +
+                                   p.produto.CD_PRODUTO + "'")
+                        .integer(0, "COUNT"),
+                    1);
+        },
+        lote);
+    EXPECT_EQ(ditos, (std::vector<std::string>{"+1", "+2", "-3", "+4", "+5", "+6", "+7"}));
+    EXPECT_EQ(r.importados, 6);
+    EXPECT_EQ(r.recusados, 1);
+    EXPECT_EQ(r.desfeitos, 0);
+    EXPECT_TRUE(r.interrompida.empty());
+    EXPECT_EQ(count(dm_->trDados, "PRODUTO"), 7);
+  }
+}
+
+TEST_F(CaixoroTest, ABatchThatCannotCommitKeepsNoneOfItsProductsAndEndsTheImport) {
+  if (server_mode()) GTEST_SKIP() << "the attachment is cut through the embedded engine";
+  connect();
+  std::vector<std::vector<std::string>> linhas;
+  for (int i = 1; i <= 6; ++i)
+    linhas.push_back({std::to_string(i), "P" + std::to_string(i), "1", "", "1", "", ""});
+  Tabelas(linhas);
+  const auto l = LeProdutos(pasta_);
+  store::Connection outra;
+  outra.DatabaseName = dm_->dbDados.DatabaseName;
+  outra.Params = dm_->dbDados.Params;
+  outra.Connect();
+  store::Transaction tr(outra);
+  std::vector<std::string> ditos;
+  // The import's connection is cut once the first batch of three committed and the
+  // fourth product was written.
+  ResultadoImportacao r = ImportaProdutos(
+      l, store::TListaSelecao(l.size(), true),
+      [&](int i) {
+        if (i != 3) return;
+        store::ExecSQL(tr,
+                       "delete from MON$ATTACHMENTS where MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
+        tr.CommitRetaining();
+      },
+      [&](const ProdutoLido& p, const std::string&) {
+        ditos.push_back("-" + p.produto.CD_PRODUTO);
+      },
+      [&](const ProdutoLido& p) { ditos.push_back("+" + p.produto.CD_PRODUTO); }, 3);
+  EXPECT_EQ(r.importados, 3);
+  EXPECT_EQ(r.desfeitos, 1);
+  EXPECT_FALSE(r.interrompida.empty());
+  // Reported as imported: exactly what is in the base.
+  EXPECT_EQ(std::vector<std::string>(ditos.begin(), ditos.begin() + 3),
+            (std::vector<std::string>{"+1", "+2", "+3"}));
+  for (std::size_t k = 3; k < ditos.size(); ++k) EXPECT_EQ(ditos[k][0], '-') << ditos[k];
+  store::RowSet guardados = select(tr, "select CD_PRODUTO from PRODUTO order by CD_PRODUTO");
+  ASSERT_EQ(guardados.size(), 3u);
+  EXPECT_EQ(guardados.at(2, "CD_PRODUTO"), "3");
+}
+
 TEST_F(CaixoroTest, NothingChosenInsertsNothing) {
   connect();
   Tabelas({{"1", "A", "1", "", "1", "", ""}});

@@ -311,6 +311,11 @@ void TfrmImportarProdutos::Importar() {
   QString texto = QStringLiteral("%1 de %2 produtos escolhidos foram importados.")
                       .arg(resultado_.importados)
                       .arg(resultado_.escolhidos);
+  if (resultado_.desfeitos > 0)
+    texto += QStringLiteral(
+                 "\n%1 produtos gravados foram desfeitos com o lote que não pôde ser "
+                 "gravado.")
+                 .arg(resultado_.desfeitos);
   if (!resultado_.interrompida.empty())
     texto = QStringLiteral("A importação foi interrompida por um erro:\n") +
             Utf8(resultado_.interrompida) + QStringLiteral("\n\n") + texto;

@@ -440,6 +440,35 @@ TEST_F(InvoicesTest, ItemValidationStopsAtTheFirstFailureWithItsMessage) {
   }
 }
 
+TEST_F(InvoicesTest, TheRateFieldTakesFourDigitsAndSavesTheLargestAsTyped) {
+  // Four digits with two implied decimals: "9999" is 99,99 %, stored as typed and shown
+  // whole once the edit is left (a fifth digit is refused by the validation table).
+  TfrmNotasFiscais l(*principal_);
+  int nota = NovaNota(l);
+  l.show();
+  QApplication::setActiveWindow(&l);
+  l.AbreItem(nota, nullptr, -1);
+  TfrmProdutoNota& i = *l.item();
+  salvaDialogo = false;
+  PreencheItem(i, "77", "1000");
+  i.edtAliquota()->setFocus();
+  QApplication::processEvents();
+  i.edtAliquota()->selectAll();
+  QTest::keyClicks(i.edtAliquota(), QStringLiteral("9999"));
+  i.edtDescricao()->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(i.edtAliquota()->text(), QStringLiteral("99,99"));
+  dialogos_.respostas = {true, false};
+  i.Salvar();
+  EXPECT_EQ(l.item(), nullptr);
+  EXPECT_EQ(Consulta(dm_->trDados, "select TX_ALIQUOTA from PRODUTO_NOTA").at(0, "TX_ALIQUOTA"),
+            "9999");
+  l.Alterar();
+  l.editor()->RecalculaTotais();
+  // 10,00 at 99,99 %: 9,999, rounded once.
+  EXPECT_EQ(l.editor()->edtValorICMS()->text(), QStringLiteral("10,00"));
+}
+
 TEST_F(InvoicesTest, ItemsMakeTheTotalsOfTheirInvoice) {
   TfrmNotasFiscais l(*principal_);
   int nota = NovaNota(l);

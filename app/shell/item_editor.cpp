@@ -262,36 +262,29 @@ bool TfrmProdutoNota::Valida() {
   return true;
 }
 
-void TfrmProdutoNota::AcompanhaInventario(const store::TProduto& p) {
-  if (!p.CS_CONTROLA_ESTOQUE) return;
+bool TfrmProdutoNota::AcompanhaInventario(const store::TProduto& p) {
+  if (!p.CS_CONTROLA_ESTOQUE) return true;
   store::TProprietario dono;
-  bool ok = dono.Carregar();
-  if (ok) {
-    store::TInventario inv;
-    const std::string valor = ValorProduto(p.TX_QUANTIDADE, p.TX_VALOR_UNITARIO).value_or("000");
-    if (inv.BuscaPorProduto(p.ID_PRODUTO)) {
-      inv.QUANTIDADE = p.TX_QUANTIDADE;
-      inv.VALOR_PRODUTO = valor;
-      ok = inv.Alterar();
-    } else {
-      inv.DATA_INVENTARIO = Hoje();
-      inv.ID_PRODUTO = p.ID_PRODUTO;
-      inv.QUANTIDADE = p.TX_QUANTIDADE;
-      inv.VALOR_PRODUTO = valor;
-      inv.CODIGO_POSSE = 1;
-      inv.CNPJ_POSS_PROP = dono.TX_CNPJ;
-      inv.IE_POSS_PROP = dono.TX_IE;
-      inv.UF_POSSPROP = dono.TX_ESTADO;
-      ok = inv.Inserir();
-    }
+  if (!dono.Carregar()) return false;
+  store::TInventario inv;
+  const std::string valor = ValorProduto(p.TX_QUANTIDADE, p.TX_VALOR_UNITARIO).value_or("000");
+  if (inv.BuscaPorProduto(p.ID_PRODUTO)) {
+    inv.QUANTIDADE = p.TX_QUANTIDADE;
+    inv.VALOR_PRODUTO = valor;
+    return inv.Alterar();
   }
-  if (!ok)
-    dialogos().Mensagem(this, QStringLiteral("Erro!"),
-                        QStringLiteral("Ocorreu um erro na insersão do Inventáro para o produto."),
-                        Icone::Erro);
+  inv.DATA_INVENTARIO = Hoje();
+  inv.ID_PRODUTO = p.ID_PRODUTO;
+  inv.QUANTIDADE = p.TX_QUANTIDADE;
+  inv.VALOR_PRODUTO = valor;
+  inv.CODIGO_POSSE = 1;
+  inv.CNPJ_POSS_PROP = dono.TX_CNPJ;
+  inv.IE_POSS_PROP = dono.TX_IE;
+  inv.UF_POSSPROP = dono.TX_ESTADO;
+  return inv.Inserir();
 }
 
-void TfrmProdutoNota::RegistraProduto(long long acrescimo) {
+store::TProduto TfrmProdutoNota::PreparaProduto() {
   store::TProduto p;
   p.CD_PRODUTO = edtCodigo_->text().trimmed().toStdString();
   p.TX_DESCRICAO = edtDescricao_->text().toStdString();
@@ -301,35 +294,34 @@ void TfrmProdutoNota::RegistraProduto(long long acrescimo) {
   p.TX_TIPO_ALIQUOTA = "ICMS";
   p.TX_QUANTIDADE = edtQuantidade_->Armazenado();
   const std::string codigo = p.CD_PRODUTO;
-  if (!p.BuscaPorCodigo(codigo)) {
-    dialogos().Mensagem(this, QStringLiteral("Inserir produto"),
-                        QStringLiteral("O produto %1 não existe na base de dados. Por favor "
-                                       "preencha os dados do produto.")
-                            .arg(QString::fromStdString(codigo)),
-                        Icone::Nenhum);
-    p.ID_PRODUTO = 0;
-    // Cancel keeps the values prepared from the item: the product is registered anyway.
-    TfrmInsereProduto dlg(p, this);
-    Executa(dlg);
-    // A new product starts with the dialog's quantity: the item's is in it already.
-  } else if (p.CS_CONTROLA_ESTOQUE) {
-    p.TX_QUANTIDADE = std::to_string(Inteiro(p.TX_QUANTIDADE) + acrescimo);
-  }
+  if (p.BuscaPorCodigo(codigo)) return p;
+  dialogos().Mensagem(this, QStringLiteral("Inserir produto"),
+                      QStringLiteral("O produto %1 não existe na base de dados. Por favor "
+                                     "preencha os dados do produto.")
+                          .arg(QString::fromStdString(codigo)),
+                      Icone::Nenhum);
+  p.ID_PRODUTO = 0;
+  // Cancel keeps the values prepared from the item: the product is registered anyway.
+  TfrmInsereProduto dlg(p, this);
+  Executa(dlg);
+  return p;
+}
+
+void TfrmProdutoNota::RegistraProduto(store::TProduto p, long long acrescimo,
+                                      std::vector<QString>& erros) {
+  const QString erroInventario =
+      QStringLiteral("Ocorreu um erro na insersão do Inventáro para o produto.");
   if (p.ID_PRODUTO < 1) {
+    // A new product starts with the dialog's quantity: the item's is in it already.
     if (p.Inserir() && p.CS_CONTROLA_ESTOQUE) {
       store::TProduto achado;
-      if (achado.BuscaPorCodigo(p.CD_PRODUTO)) {
-        AcompanhaInventario(achado);
-      } else {
-        dialogos().Mensagem(
-            this, QStringLiteral("Erro!"),
-            QStringLiteral("Ocorreu um erro na insersão do Inventáro para o produto."),
-            Icone::Erro);
-      }
+      if (!achado.BuscaPorCodigo(p.CD_PRODUTO) || !AcompanhaInventario(achado))
+        erros.push_back(erroInventario);
     }
-  } else if (p.Alterar()) {
-    AcompanhaInventario(p);
+    return;
   }
+  if (p.CS_CONTROLA_ESTOQUE) p.TX_QUANTIDADE = std::to_string(Inteiro(p.TX_QUANTIDADE) + acrescimo);
+  if (p.Alterar() && !AcompanhaInventario(p)) erros.push_back(erroInventario);
 }
 
 void TfrmProdutoNota::Salvar() {
@@ -355,29 +347,49 @@ void TfrmProdutoNota::Salvar() {
   long long acrescimo = Inteiro(item.TX_QUANTIDADE);
   if (!novo && item.CD_PRODUTO == codigoGravado_) acrescimo -= Inteiro(quantidadeGravada_);
   const std::string prefixoAlterar = "spAlterarProdutoNota - id: " + std::to_string(idItem_);
+  auto mostraErro = [this](const std::string& texto) {
+    principal_.GravaLog(texto);
+    dialogos().Mensagem(this, QStringLiteral("Erro!"), QString::fromStdString(texto), Icone::Erro);
+  };
+
+  // Everything the user is asked comes before the first write, so no write waits on him.
+  store::TProduto produto = PreparaProduto();
+
+  // The item, its product and the product's inventory row are committed together: a
+  // process that dies half-way leaves none of them, never an item without its stock.
+  std::vector<QString> errosProduto;
+  std::string erroProduto;
   try {
-    // The item is written first: a product's stock is raised only for an item that was saved.
-    bool ok = novo ? item.Inserir() : item.Alterar();
-    if (!ok) {
-      principal_.GravaLog(store::LinhaFalha(prefixoAlterar));
-      msg::Falha(this);
+    store::WriteGroup grupo(principal_.dm().trDados);
+    // The item is written first: a product's stock is raised only for an item that is saved.
+    try {
+      if (!(novo ? item.Inserir() : item.Alterar())) {
+        principal_.GravaLog(store::LinhaFalha(prefixoAlterar));
+        msg::Falha(this);
+        return;
+      }
+    } catch (const store::TEBancoDados& e) {
+      mostraErro(e.MensagemCom(item.CD_PRODUTO));
       return;
     }
-  } catch (const store::TEBancoDados& e) {
-    const std::string texto = e.MensagemCom(item.CD_PRODUTO);
-    principal_.GravaLog(texto);
-    dialogos().Mensagem(this, QStringLiteral("Erro!"), QString::fromStdString(texto), Icone::Erro);
+    // A product that cannot be written does not stop the item.
+    try {
+      RegistraProduto(produto, acrescimo, errosProduto);
+    } catch (const store::TEBancoDados& e) {
+      erroProduto = e.MensagemCom(item.CD_PRODUTO);
+    }
+    grupo.Commit();
+  } catch (const store::DatabaseError& e) {
+    principal_.GravaLog(
+        store::LinhaFalha(novo ? "spInserirProdutoNota: " : prefixoAlterar, e.what()));
+    msg::Falha(this);
     return;
   }
+  if (!erroProduto.empty()) mostraErro(erroProduto);
+  for (const QString& e : errosProduto)
+    dialogos().Mensagem(this, QStringLiteral("Erro!"), e, Icone::Erro);
   codigoGravado_ = item.CD_PRODUTO;
   quantidadeGravada_ = item.TX_QUANTIDADE;
-  try {
-    RegistraProduto(acrescimo);
-  } catch (const store::TEBancoDados& e) {
-    const std::string texto = e.MensagemCom(item.CD_PRODUTO);
-    principal_.GravaLog(texto);
-    dialogos().Mensagem(this, QStringLiteral("Erro!"), QString::fromStdString(texto), Icone::Erro);
-  }
   principal_.GravaLog(store::LinhaSucesso(novo ? "spInserirProdutoNota:" : prefixoAlterar));
   if (dialogos().Pergunta(this, QStringLiteral("Sucesso!"),
                           QStringLiteral("Operação realizada com sucesso!\nVocê deseja cadastrar "

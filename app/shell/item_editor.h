@@ -1,7 +1,10 @@
 #pragma once
 // The item editor of an invoice: one item, its validation, and the registration of its
 // product with the stock raised by what the item adds.
+#include <QString>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "embedded_window.h"
 
@@ -61,11 +64,15 @@ class TfrmProdutoNota : public JanelaEmbutida {
 
  private:
   bool Valida();
-  // Registers the item's product, raising a stock-controlled product's stock by
-  // `acrescimo` (storage form, 3 decimals); throws what the product write throws.
-  void RegistraProduto(long long acrescimo);
-  // The stock-controlled product's inventory row follows its quantity.
-  void AcompanhaInventario(const store::TProduto& p);
+  // The item's product as it will be written: the stored one when the code is
+  // registered, else the one prepared from the item, completed in the product dialog.
+  store::TProduto PreparaProduto();
+  // Writes the prepared product, raising a stock-controlled product's stock by
+  // `acrescimo` (storage form, 3 decimals), and its inventory row. Throws what the
+  // product write throws; an inventory failure is added to `erros`.
+  void RegistraProduto(store::TProduto p, long long acrescimo, std::vector<QString>& erros);
+  // The stock-controlled product's inventory row follows its quantity; false on failure.
+  bool AcompanhaInventario(const store::TProduto& p);
   void Esvazia();
   void Fecha();
 

@@ -15,7 +15,7 @@ TdmTributarium& dm() {
 
 void rollback(Transaction& tr) {
   try {
-    tr.RollbackRetaining();
+    tr.UndoWrite();
   } catch (const DatabaseError&) {
   }
 }
@@ -57,9 +57,9 @@ bool write_logged(Transaction& tr, const std::string& falha, const std::string& 
   bool ok = false;
   std::string linha;
   try {
-    tr.StartTransaction();
+    tr.BeginWrite();
     std::string prefixo = body();
-    tr.CommitRetaining();
+    tr.EndWrite();
     ok = true;
     linha = LinhaSucesso(prefixo, detalhe_ok);
   } catch (const std::exception& e) {
@@ -75,9 +75,9 @@ bool write_logged(Transaction& tr, const std::string& falha, const std::string& 
 template <class Body>
 bool write_quiet(Transaction& tr, Body body) {
   try {
-    tr.StartTransaction();
+    tr.BeginWrite();
     body();
-    tr.CommitRetaining();
+    tr.EndWrite();
     return true;
   } catch (const std::exception&) {
     rollback(tr);
@@ -89,9 +89,9 @@ bool write_quiet(Transaction& tr, Body body) {
 template <class Body>
 void write_raising(Transaction& tr, Body body) {
   try {
-    tr.StartTransaction();
+    tr.BeginWrite();
     body();
-    tr.CommitRetaining();
+    tr.EndWrite();
   } catch (const DatabaseError& e) {
     rollback(tr);
     throw TEBancoDados::De(e);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 
 #include "common/text1252.h"
 
@@ -301,6 +302,16 @@ void Transaction::end_for_disconnect() {
   if (!tra_) return;
   auto* t = static_cast<ITransaction*>(tra_);
   tra_ = nullptr;
+  // A group that was not committed keeps none of its writes.
+  if (std::exchange(group_, false)) {
+    try {
+      Status st;
+      t->rollback(&st);
+    } catch (const FbException&) {
+      t->release();
+    }
+    return;
+  }
   // Every write is committed as it is made; what is left is committed, not lost.
   try {
     Status st;
@@ -872,6 +883,81 @@ void ExecSQL(Transaction& tr, const std::string& sql, const std::map<std::string
     values.push_back(it == upper.end() ? &null_value : &it->second);
   }
   run(tr, positional, values, nullptr, nullptr, false);
+}
+
+// ---------------------------------------------------------------- write groups
+
+namespace {
+const char* const kWriteSavepoint = "SAVEPOINT ORVIK_ESCRITA";
+const char* const kReleaseWrite = "RELEASE SAVEPOINT ORVIK_ESCRITA";
+const char* const kUndoWrite = "ROLLBACK TO SAVEPOINT ORVIK_ESCRITA";
+}  // namespace
+
+void Transaction::BeginWrite() {
+  StartTransaction();
+  if (!group_) return;
+  // A savepoint of the same name replaces the previous one. Until it is set, an undo
+  // must not roll back to the previous write's.
+  write_savepoint_ = false;
+  run(*this, kWriteSavepoint, {}, nullptr, nullptr, true);
+  write_savepoint_ = true;
+}
+
+void Transaction::EndWrite() {
+  // Inside a group the write's savepoint is left to the next write, which replaces it,
+  // or to the group's commit: releasing it here would cost a statement per write.
+  if (!group_) CommitRetaining();
+}
+
+void Transaction::UndoWrite() {
+  if (!group_) {
+    RollbackRetaining();
+    return;
+  }
+  if (!std::exchange(write_savepoint_, false)) return;
+  run(*this, kUndoWrite, {}, nullptr, nullptr, true);
+  run(*this, kReleaseWrite, {}, nullptr, nullptr, true);
+}
+
+void Transaction::BeginGroup() {
+  if (group_) throw std::logic_error("a group of writes is already open");
+  write_savepoint_ = false;
+  StartTransaction();
+  // What the transaction held before the group is committed first, so the group's
+  // rollback takes back only the group's own writes.
+  CommitRetaining();
+  group_ = true;
+}
+
+void Transaction::CommitGroup() {
+  if (!group_) return;
+  group_ = false;
+  try {
+    CommitRetaining();
+  } catch (...) {
+    try {
+      RollbackRetaining();
+    } catch (const DatabaseError&) {
+    }
+    throw;
+  }
+}
+
+void Transaction::RollbackGroup() {
+  if (!group_) return;
+  group_ = false;
+  RollbackRetaining();
+}
+
+WriteGroup::~WriteGroup() {
+  try {
+    tr_.RollbackGroup();
+  } catch (const DatabaseError&) {
+  }
+}
+
+void WriteGroup::Commit() {
+  tr_.CommitGroup();
 }
 
 // ---------------------------------------------------------------- stored procedure

@@ -103,6 +103,23 @@ class Transaction {
   void RollbackRetaining();
   Connection& database() { return db_; }
 
+  // One write of the entity classes. Outside a group: BeginWrite starts the transaction,
+  // EndWrite commits (retaining) and UndoWrite rolls back (retaining). Inside a group they
+  // set, release and roll back to a savepoint instead, so a failed write is undone alone
+  // and nothing is committed until the group is.
+  void BeginWrite();
+  void EndWrite();
+  void UndoWrite();
+
+  // A group of writes that become durable together: CommitGroup commits every write made
+  // since BeginGroup (on failure none of them stays and the error passes through);
+  // RollbackGroup, a disconnect or a process that dies first keeps none. Groups do not
+  // nest: BeginGroup inside one throws std::logic_error.
+  void BeginGroup();
+  void CommitGroup();
+  void RollbackGroup();
+  bool InGroup() const { return group_; }
+
   // Internal: the engine's transaction handle (starts it when needed).
   void* handle();
   // Internal: called by the connection before it detaches.
@@ -112,6 +129,24 @@ class Transaction {
   Connection& db_;
   std::vector<std::string> params_;
   void* tra_ = nullptr;
+  bool group_ = false;
+  bool write_savepoint_ = false;  // the current write of the group has its savepoint
+};
+
+// A group of writes for the length of a scope: begun on construction, rolled back on
+// destruction unless Commit ran (so an exception keeps none of its writes).
+class WriteGroup {
+ public:
+  explicit WriteGroup(Transaction& tr) : tr_(tr) { tr_.BeginGroup(); }
+  ~WriteGroup();
+  WriteGroup(const WriteGroup&) = delete;
+  WriteGroup& operator=(const WriteGroup&) = delete;
+  // Commits the writes so far (see Transaction::CommitGroup); the group is then over.
+  void Commit();
+  bool Open() const { return tr_.InGroup(); }
+
+ private:
+  Transaction& tr_;
 };
 
 // Rows of a query, read whole. Texts are UTF-8 (fixed-width columns keep their
