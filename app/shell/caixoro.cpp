@@ -261,6 +261,12 @@ store::TListaProdutos SoProdutos(const std::vector<ProdutoLido>& lista) {
   return l;
 }
 
+namespace {
+// The engine's SQLCODE for a connection or database that is no longer there (a lost line, a
+// shutdown, an attachment cut by the server).
+constexpr int kBaseIndisponivel = -902;
+}  // namespace
+
 ResultadoImportacao ImportaProdutos(
     const std::vector<ProdutoLido>& lista, const store::TListaSelecao& selecao,
     const std::function<void(int)>& progresso,
@@ -322,6 +328,13 @@ ResultadoImportacao ImportaProdutos(
           feitos.push_back({&lista[i], {}});
         }
       } catch (const store::TEBancoDados& e) {
+        if (e.ErrorCode() == kBaseIndisponivel) {
+          // The connection or the database is gone: every later product would fail the same
+          // way, so this ends the import instead of being one refusal (and one message) each.
+          const std::string erro = e.MensagemCom(p.TX_DESCRICAO);
+          r.interrompida = fechaLote() ? erro : erro + "\n" + r.interrompida;
+          return r;
+        }
         ++r.recusados;
         feitos.push_back({&lista[i], e.MensagemCom(p.TX_DESCRICAO)});
       } catch (const std::exception& e) {
