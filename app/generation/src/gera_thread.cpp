@@ -64,26 +64,30 @@ int Coluna(const store::RowSet& r, const char* nome) {
   return c;
 }
 
-// Column positions looked up once per query rather than once per value.
+// Column positions looked up once per query rather than once per value. The rows may
+// come whole (linha counts them) or one at a time (each row at linha 0).
 class Colunas {
  public:
-  explicit Colunas(const store::RowSet& r) : r_(r) {}
+  explicit Colunas(const store::RowSet& r) : r_(&r) {}
+  // The rows read from now on: the next row handed over by a reading one row at a time.
+  void Le(const store::RowSet& r) { r_ = &r; }
   int operator()(const char* nome) {
     auto it = posicoes_.find(nome);
     if (it != posicoes_.end()) return it->second;
-    int c = r_.column(nome);
-    if (c < 0) throw std::out_of_range(std::string("coluna ausente: ") + nome);
+    int c = Coluna(*r_, nome);
     posicoes_.emplace(nome, c);
     return c;
   }
-  const std::string& Valor(size_t linha, const char* nome) { return r_.rows[linha][(*this)(nome)]; }
+  const std::string& Valor(size_t linha, const char* nome) {
+    return r_->rows[linha][(*this)(nome)];
+  }
   // Valid until the next call: for a value that is set at once.
   std::string_view Texto(size_t linha, const char* nome) { return Cp(Valor(linha, nome), texto_); }
 
  private:
-  const store::RowSet& r_;
-  std::string texto_;
+  const store::RowSet* r_;
   std::unordered_map<std::string_view, int> posicoes_;
+  std::string texto_;
 };
 
 std::string DataCompacta(const store::Date& d) {
@@ -496,17 +500,21 @@ void TGeraThread::LeItensDoPeriodo() {
 
 bool TGeraThread::CarregaRegistroTipo50() {
   observador_.Log(LinhaInicio("CarregaRegistroTipo50"));
+  LeItensDoPeriodo();
   store::Query& q = Modulo().qBuscaNotasPorPeriodo;
   q.Close();
   q.SetParam("DtInicial", inicio_);
   q.SetParam("DtFinal", fim_);
-  q.Open();
-  LeItensDoPeriodo();
-  const store::RowSet& notas = q.Rows();
-  Colunas cn(notas);
   bool ok = true;
-  for (size_t i = 0; ok && i < notas.size(); ++i) {
+  // The invoices as they come, none held: each is one record, or its split records.
+  std::optional<Colunas> colunas;
+  q.ForEachRow([&](const store::RowSet& nota) {
+    if (!ok) return;
     VerificaCancelamento();
+    if (!colunas) colunas.emplace(nota);
+    Colunas& cn = *colunas;
+    cn.Le(nota);
+    const size_t i = 0;
     auto r = std::make_shared<sintegra::TRegTipo50>();
     r->SetCnpj(cn.Texto(i, "TX_CNPJ"));
     r->SetStateRegistration(cn.Texto(i, "TX_IE"));
@@ -531,7 +539,7 @@ bool TGeraThread::CarregaRegistroTipo50() {
       r->SetRate(cn.Texto(i, "TX_ALIQUOTA"));
       ok = saida_->AdicionaRegistro(r);
     }
-  }
+  });
   q.Close();
   observador_.Log(LinhaFim("CarregaRegistroTipo50", ok));
   return ok;
