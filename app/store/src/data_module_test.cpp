@@ -64,6 +64,20 @@ TEST_F(DataModule, ConectaCatalogoOpensTheBaseListAndTodaysLog) {
   EXPECT_FALSE(dm_->dbDados.Connected());
 }
 
+// Without the list, nothing reads today's log, and log lines are written all the same.
+TEST_F(DataModule, WithoutTodaysListTheLogIsWrittenButNeverRead) {
+  dm_->ListaLogDoDia = false;
+  connect();
+  EXPECT_TRUE(dm_->tBaseDados.Active());
+  EXPECT_FALSE(dm_->tLog.Active());
+  const std::int64_t antes = count(dm_->trCatalogo, "LOG");
+  EXPECT_TRUE(dm_->GravaLog("uma linha"));
+  EXPECT_TRUE(dm_->GravaLog("outra linha"));
+  EXPECT_EQ(count(dm_->trCatalogo, "LOG"), antes + 2);
+  EXPECT_FALSE(dm_->tLog.Active());
+  EXPECT_EQ(dm_->todays_log().full_reads(), 0);
+}
+
 TEST_F(DataModule, ConnectionsGoWhereTheLocationSays) {
   connect();
   for (Transaction* tr : {&dm_->trCatalogo, &dm_->trDados}) {
