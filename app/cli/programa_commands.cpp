@@ -286,6 +286,8 @@ int Gerar(const OpcoesGlobais& g, const Arguments& todos, Context& c) {
     throw UsageError(*recusa);
 
   Sessao s(g);
+  // No window shows today's log here; the run's lines go in through LogEmLote.
+  s.Modulo().ListaLogDoDia = false;
   s.ConectaCatalogo();
   s.Login();
   store::TdmTributarium& dm = s.Modulo();

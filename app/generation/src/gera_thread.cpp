@@ -1,7 +1,9 @@
 #include "generation/gera_thread.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -44,24 +46,48 @@ std::string Cp(const std::string& utf8) {
   return common::utf8_to_cp1252(utf8);
 }
 
-// Column positions looked up once per query rather than once per value.
+// The same for a value set at once: plain ASCII, most values, is the same text in both and
+// is passed on without a copy; anything else is converted into convertido.
+std::string_view Cp(const std::string& utf8, std::string& convertido) {
+  for (unsigned char c : utf8) {
+    if (c >= 0x80) {
+      convertido = common::utf8_to_cp1252(utf8);
+      return convertido;
+    }
+  }
+  return utf8;
+}
+
+int Coluna(const store::RowSet& r, const char* nome) {
+  int c = r.column(nome);
+  if (c < 0) throw std::out_of_range(std::string("coluna ausente: ") + nome);
+  return c;
+}
+
+// Column positions looked up once per query rather than once per value. The rows may
+// come whole (linha counts them) or one at a time (each row at linha 0).
 class Colunas {
  public:
-  explicit Colunas(const store::RowSet& r) : r_(r) {}
+  explicit Colunas(const store::RowSet& r) : r_(&r) {}
+  // The rows read from now on: the next row handed over by a reading one row at a time.
+  void Le(const store::RowSet& r) { r_ = &r; }
   int operator()(const char* nome) {
     auto it = posicoes_.find(nome);
     if (it != posicoes_.end()) return it->second;
-    int c = r_.column(nome);
-    if (c < 0) throw std::out_of_range(std::string("coluna ausente: ") + nome);
+    int c = Coluna(*r_, nome);
     posicoes_.emplace(nome, c);
     return c;
   }
-  const std::string& Valor(size_t linha, const char* nome) { return r_.rows[linha][(*this)(nome)]; }
-  std::string Texto(size_t linha, const char* nome) { return Cp(Valor(linha, nome)); }
+  const std::string& Valor(size_t linha, const char* nome) {
+    return r_->rows[linha][(*this)(nome)];
+  }
+  // Valid until the next call: for a value that is set at once.
+  std::string_view Texto(size_t linha, const char* nome) { return Cp(Valor(linha, nome), texto_); }
 
  private:
-  const store::RowSet& r_;
+  const store::RowSet* r_;
   std::unordered_map<std::string_view, int> posicoes_;
+  std::string texto_;
 };
 
 std::string DataCompacta(const store::Date& d) {
@@ -105,6 +131,61 @@ void AgrupaPorAliquota(std::vector<std::shared_ptr<TRegistro>>& lista,
     return;
   }
   lista.push_back(s);
+}
+
+// Where the columns of the period's items (qBuscaProdutoNF) are, found once per reading.
+struct ColunasDosItens {
+  explicit ColunasDosItens(const store::RowSet& r)
+      : nota(Coluna(r, "ID_NOTA")),
+        item(Coluna(r, "NB_ITEM")),
+        produto(Coluna(r, "ID_PRODUTO")),
+        codigo(Coluna(r, "CD_PRODUTO")),
+        aliquota(Coluna(r, "TX_ALIQUOTA")),
+        base_icms(Coluna(r, "TX_BASE_ICMS")),
+        base_substituicao(Coluna(r, "TX_BASE_SUBSTITUICAO")),
+        cnpj(Coluna(r, "TX_CNPJ")),
+        modelo(Coluna(r, "NB_MODELO")),
+        serie(Coluna(r, "TX_SERIE")),
+        numero(Coluna(r, "NB_NOTA")),
+        cfop(Coluna(r, "NB_CFOP")),
+        cst(Coluna(r, "NB_CST")),
+        quantidade(Coluna(r, "TX_QUANTIDADE")),
+        valor_item(Coluna(r, "TX_VALOR_ITEM")),
+        desconto(Coluna(r, "TX_VALOR_DESCONTO")),
+        ipi(Coluna(r, "TX_VALOR_IPI")) {}
+  int nota, item, produto, codigo, aliquota, base_icms, base_substituicao;
+  int cnpj, modelo, serie, numero, cfop, cst, quantidade, valor_item, desconto, ipi;
+};
+
+// The type-54 line of one item row into linha. One record serves every item: each of its
+// fields is set for each.
+void Linha54(const std::vector<std::string>& v, const ColunasDosItens& c, sintegra::TRegTipo54& reg,
+             std::string& convertido, std::string& linha) {
+  reg.SetCnpj(Cp(v[c.cnpj], convertido));
+  reg.SetModel(Cp(v[c.modelo], convertido));
+  reg.SetSeries(Cp(v[c.serie], convertido));
+  reg.SetNumber(Cp(v[c.numero], convertido));
+  reg.SetCfop(Cp(v[c.cfop], convertido));
+  reg.SetSituationCode(Cp(v[c.cst], convertido));
+  reg.SetItemNumber(Cp(v[c.item], convertido));
+  reg.SetProductCode(Cp(v[c.codigo], convertido));
+  const std::string& quantidade = v[c.quantidade];
+  reg.SetQuantity(Cp(quantidade, convertido));
+  reg.SetProductValue(TextoCentavos(ValorProduto(Inteiro(quantidade), Inteiro(v[c.valor_item]))));
+  reg.SetDiscount(Cp(v[c.desconto], convertido));
+  reg.SetIcmsBase(Cp(v[c.base_icms], convertido));
+  reg.SetSubstitutionBase(Cp(v[c.base_substituicao], convertido));
+  reg.SetIpiValue(Cp(v[c.ipi], convertido));
+  reg.SetRate(Cp(v[c.aliquota], convertido));
+  linha.clear();
+  reg.AppendRenderedLine(linha);
+}
+
+// An integer column's text as RowSet::integer reads it: 0 for NULL.
+std::int64_t NumeroOuZero(const std::string& texto) {
+  std::int64_t v = 0;
+  auto [fim, erro] = std::from_chars(texto.data(), texto.data() + texto.size(), v);
+  return erro == std::errc() ? v : 0;
 }
 
 }  // namespace
@@ -257,6 +338,8 @@ ResultadoGeracao TGeraThread::Executa() {
   }
   saida_.reset();
   SintegraArquivo.reset();
+  linhas54_.reset();
+  erro54_ = nullptr;
   itens_lidos_ = false;
   notas_desmembradas_.clear();
   codigos_movimentados_.clear();
@@ -321,6 +404,8 @@ void TGeraThread::PorNota(
   q.SetParam("DtFinal", fim_);
   // The rows come grouped by invoice; inside an invoice they go by item number.
   store::RowSet nota;
+  // The rows of earlier invoices, filled again for later ones: their texts keep their room.
+  std::vector<std::vector<std::string>> livres;
   int col_nota = -1, col_item = -1;
   std::vector<size_t> ordem;
   std::vector<std::int64_t> numero_item;
@@ -329,10 +414,11 @@ void TGeraThread::PorNota(
     ordem.resize(nota.size());
     for (size_t i = 0; i < nota.size(); ++i) ordem[i] = i;
     numero_item.resize(nota.size());
-    for (size_t i = 0; i < nota.size(); ++i) numero_item[i] = nota.integer(i, "NB_ITEM");
+    for (size_t i = 0; i < nota.size(); ++i) numero_item[i] = NumeroOuZero(nota.rows[i][col_item]);
     std::stable_sort(ordem.begin(), ordem.end(),
                      [&](size_t a, size_t b) { return numero_item[a] < numero_item[b]; });
     f(nota, ordem);
+    for (auto& linha : nota.rows) livres.push_back(std::move(linha));
     nota.rows.clear();
     nota.nulls.clear();
   };
@@ -348,7 +434,13 @@ void TGeraThread::PorNota(
     if (!nota.empty() &&
         (sem_itens || nota.nulls[0][col_nota] || nota.rows[0][col_nota] != linha.rows[0][col_nota]))
       entrega();
-    nota.rows.push_back(linha.rows[0]);
+    if (livres.empty()) {
+      nota.rows.push_back(linha.rows[0]);
+    } else {
+      nota.rows.push_back(std::move(livres.back()));
+      livres.pop_back();
+      nota.rows.back() = linha.rows[0];
+    }
     nota.nulls.push_back(linha.nulls[0]);
   });
   entrega();
@@ -358,48 +450,71 @@ void TGeraThread::LeItensDoPeriodo() {
   if (itens_lidos_) return;
   notas_desmembradas_.clear();
   codigos_movimentados_.clear();
-  PorNota([this](const store::RowSet& r, const std::vector<size_t>& ordem) {
-    int col_nota = r.column("ID_NOTA");
-    int col_item = r.column("ID_PRODUTO");
-    int col_codigo = r.column("CD_PRODUTO");
-    int col_aliquota = r.column("TX_ALIQUOTA");
-    if (col_item < 0 || col_codigo < 0 || col_aliquota < 0)
-      throw std::out_of_range("coluna ausente: ID_PRODUTO");
+  erro54_ = nullptr;
+  linhas54_.reset();
+  // The type-54 records are made here, in the same reading, and kept until their turn.
+  const bool com54 = Selecionado(TTipoRegistros::Tipo54);
+  if (com54) linhas54_ = std::make_unique<LinhasGuardadas>();
+  std::optional<ColunasDosItens> colunas;
+  sintegra::TRegTipo54 reg54;
+  std::string convertido, linha54;
+  PorNota([&](const store::RowSet& r, const std::vector<size_t>& ordem) {
+    if (!colunas) colunas.emplace(r);
+    const ColunasDosItens& c = *colunas;
     for (size_t i = 0; i < r.size(); ++i) {
-      if (r.nulls[i][col_item]) continue;
-      std::string codigo = r.rows[i][col_codigo];
+      if (r.nulls[i][c.produto]) continue;
+      std::string codigo = r.rows[i][c.codigo];
       while (!codigo.empty() && codigo.back() == ' ') codigo.pop_back();
       codigos_movimentados_.insert(std::move(codigo));
     }
-    if (r.nulls[0][col_nota]) return;
+    // The error of a type-54 record belongs to its own step: it is kept for it, and the
+    // records after it are not made.
+    if (com54 && !erro54_) {
+      try {
+        for (size_t i : ordem) {
+          VerificaCancelamento();
+          // An invoice without items comes as one row with empty item columns: it has its
+          // type-50 record and nothing to list as items.
+          if (r.nulls[i][c.produto]) continue;
+          Linha54(r.rows[i], c, reg54, convertido, linha54);
+          linhas54_->Guarda(linha54);
+        }
+      } catch (const std::exception&) {
+        erro54_ = std::current_exception();
+      }
+    }
+    if (r.nulls[0][c.nota]) return;
     // Items with more than one rate: the same texts compared, as the invoice editor keeps them.
-    const std::string& primeira = r.rows[ordem[0]][col_aliquota];
+    const std::string& primeira = r.rows[ordem[0]][c.aliquota];
     bool diferentes = false;
     for (size_t k = 1; k < ordem.size() && !diferentes; ++k)
-      diferentes = r.rows[ordem[k]][col_aliquota] != primeira;
+      diferentes = r.rows[ordem[k]][c.aliquota] != primeira;
     if (!diferentes) return;
-    Colunas c(r);
-    std::vector<ItemDesmembrado>& itens = notas_desmembradas_[r.integer(0, "ID_NOTA")];
+    std::vector<ItemDesmembrado>& itens = notas_desmembradas_[NumeroOuZero(r.rows[0][c.nota])];
     for (size_t i : ordem)
-      itens.push_back({c.Valor(i, "TX_ALIQUOTA"), c.Valor(i, "TX_BASE_ICMS"),
-                       c.Valor(i, "TX_BASE_SUBSTITUICAO")});
+      itens.push_back(
+          {r.rows[i][c.aliquota], r.rows[i][c.base_icms], r.rows[i][c.base_substituicao]});
   });
   itens_lidos_ = true;
 }
 
 bool TGeraThread::CarregaRegistroTipo50() {
   observador_.Log(LinhaInicio("CarregaRegistroTipo50"));
+  LeItensDoPeriodo();
   store::Query& q = Modulo().qBuscaNotasPorPeriodo;
   q.Close();
   q.SetParam("DtInicial", inicio_);
   q.SetParam("DtFinal", fim_);
-  q.Open();
-  LeItensDoPeriodo();
-  const store::RowSet& notas = q.Rows();
-  Colunas cn(notas);
   bool ok = true;
-  for (size_t i = 0; ok && i < notas.size(); ++i) {
+  // The invoices as they come, none held: each is one record, or its split records.
+  std::optional<Colunas> colunas;
+  q.ForEachRow([&](const store::RowSet& nota) {
+    if (!ok) return;
     VerificaCancelamento();
+    if (!colunas) colunas.emplace(nota);
+    Colunas& cn = *colunas;
+    cn.Le(nota);
+    const size_t i = 0;
     auto r = std::make_shared<sintegra::TRegTipo50>();
     r->SetCnpj(cn.Texto(i, "TX_CNPJ"));
     r->SetStateRegistration(cn.Texto(i, "TX_IE"));
@@ -424,7 +539,7 @@ bool TGeraThread::CarregaRegistroTipo50() {
       r->SetRate(cn.Texto(i, "TX_ALIQUOTA"));
       ok = saida_->AdicionaRegistro(r);
     }
-  }
+  });
   q.Close();
   observador_.Log(LinhaFim("CarregaRegistroTipo50", ok));
   return ok;
@@ -456,38 +571,17 @@ bool TGeraThread::DesmembraRegistroTipo50(std::int64_t id_nota, TRegistro& nota)
 
 bool TGeraThread::CarregaRegistroTipo54() {
   observador_.Log(LinhaInicio("CarregaRegistroTipo54"));
+  LeItensDoPeriodo();
   bool ok = true;
-  PorNota([&](const store::RowSet& r, const std::vector<size_t>& ordem) {
-    if (!ok) return;
-    int col_item = r.column("ID_PRODUTO");
-    Colunas cr(r);
-    for (size_t i : ordem) {
-      VerificaCancelamento();
-      // An invoice without items comes as one row with empty item columns: it has its
-      // type-50 record and nothing to list here.
-      if (r.nulls[i][col_item]) continue;
-      auto reg = std::make_shared<sintegra::TRegTipo54>();
-      reg->SetCnpj(cr.Texto(i, "TX_CNPJ"));
-      reg->SetModel(cr.Texto(i, "NB_MODELO"));
-      reg->SetSeries(cr.Texto(i, "TX_SERIE"));
-      reg->SetNumber(cr.Texto(i, "NB_NOTA"));
-      reg->SetCfop(cr.Texto(i, "NB_CFOP"));
-      reg->SetSituationCode(cr.Texto(i, "NB_CST"));
-      reg->SetItemNumber(cr.Texto(i, "NB_ITEM"));
-      reg->SetProductCode(cr.Texto(i, "CD_PRODUTO"));
-      std::string quantidade = cr.Valor(i, "TX_QUANTIDADE");
-      reg->SetQuantity(Cp(quantidade));
-      reg->SetProductValue(
-          TextoCentavos(ValorProduto(Inteiro(quantidade), Inteiro(cr.Valor(i, "TX_VALOR_ITEM")))));
-      reg->SetDiscount(cr.Texto(i, "TX_VALOR_DESCONTO"));
-      reg->SetIcmsBase(cr.Texto(i, "TX_BASE_ICMS"));
-      reg->SetSubstitutionBase(cr.Texto(i, "TX_BASE_SUBSTITUICAO"));
-      reg->SetIpiValue(cr.Texto(i, "TX_VALOR_IPI"));
-      reg->SetRate(cr.Texto(i, "TX_ALIQUOTA"));
-      ok = saida_->AdicionaRegistro(reg);
+  if (linhas54_) {
+    linhas54_->ParaCada([&](std::string_view linha) {
       if (!ok) return;
-    }
-  });
+      VerificaCancelamento();
+      ok = saida_->AdicionaLinha(linha);
+    });
+    linhas54_.reset();
+  }
+  if (ok && erro54_) std::rethrow_exception(std::exchange(erro54_, nullptr));
   observador_.Log(LinhaFim("CarregaRegistroTipo54", ok));
   return ok;
 }
@@ -632,7 +726,7 @@ bool TGeraThread::CarregaRegistroTipo75DoBanco() {
     const std::string& codigo = cp.Valor(i, "CD_PRODUTO");
     r->SetProductCode(Cp(codigo));
     r->SetNcm("");
-    std::string descricao = cp.Texto(i, "TX_DESCRICAO");
+    std::string descricao(cp.Texto(i, "TX_DESCRICAO"));
     if (descricao.size() > 53) descricao.resize(53);
     r->SetDescription(descricao);
     r->SetUnit(cp.Texto(i, "TX_UNIDADE"));

@@ -230,6 +230,30 @@ bool TSintegra::AdicionaRegistro(std::shared_ptr<TRegistro> registro) {
   }
 }
 
+bool TSintegra::AdicionaLinha(std::string_view linha) {
+  if (KindOfLine(linha) == TTipoRegistros::TipoInvalido) throw SintegraError(kInvalidRecordType);
+  std::string_view tipo = linha.substr(0, 2);
+  if (!streaming_ || tipo == "10") {
+    std::string_view sem_fim = linha;
+    if (sem_fim.size() >= 2 && sem_fim.substr(sem_fim.size() - 2) == "\r\n")
+      sem_fim.remove_suffix(2);
+    return AdicionaRegistro(TRegistro::SharedFromLine(sem_fim));
+  }
+  Streaming& s = *streaming_;
+  try {
+    if (tipo != "11" && tipo != "90") Conta(s.contadores, tipo);
+    ++s.registros;
+    s.buffer += linha;
+    if (s.buffer.size() >= kIoChunk) {
+      s.file.Write(s.buffer);
+      s.buffer.clear();
+    }
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 TListaRegistros TSintegra::RegistrosDoTipo(TTipoRegistros tipo) const {
   TListaRegistros result;
   RecordKindCode code = KindCode(tipo);

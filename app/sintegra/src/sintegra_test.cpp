@@ -286,9 +286,12 @@ TEST_F(BuilderTest, AMissingFolderFailsWithTheSystemReason) {
 // The same records, held or written as added, give the same bytes: the trailers of one or
 // several lines, a second owner record (the last one names the trailer), none counted.
 TEST_F(BuilderTest, WritingAsAddedGivesTheBytesOfHeldRecords) {
+  // Records may also come as the lines they render to (AdicionaLinha), held or written as
+  // added; only records of known kinds can.
   struct Caso {
     const char* nome;
     std::function<std::vector<std::shared_ptr<TRegistro>>()> registros;
+    bool por_linhas = true;
   };
   const Caso casos[] = {
       {"one trailer",
@@ -312,6 +315,19 @@ TEST_F(BuilderTest, WritingAsAddedGivesTheBytesOfHeldRecords) {
            v.push_back(r);
          }
          return v;
+       },
+       false},
+      {"values with blanks, accents and control bytes inside",
+       [] {
+         auto s54 = std::make_shared<TRegTipo54>();
+         s54->SetSeries("A\nB");
+         s54->SetProductCode(" 12 \r 3");
+         auto s75 = std::make_shared<TRegTipo75>();
+         s75->SetDescription(
+             "Caf\xe9 com a\xe7\xfa"
+             "car");
+         return std::vector<std::shared_ptr<TRegistro>>{Owner("12345678000195", "111"), s54, s75,
+                                                        Make(TTipoRegistros::Tipo90)};
        }},
       {"nothing counted",
        [] {
@@ -320,23 +336,46 @@ TEST_F(BuilderTest, WritingAsAddedGivesTheBytesOfHeldRecords) {
        }},
   };
   for (const Caso& caso : casos) {
-    TSintegra held, streamed;
-    fs::create_directories(dir_ / "held");
-    fs::create_directories(dir_ / "streamed");
-    held.DefineDiretorio((dir_ / "held").string());
-    streamed.DefineDiretorio((dir_ / "streamed").string());
-    streamed.EscreveAoAdicionar();
-    for (const auto& r : caso.registros()) {
-      ASSERT_TRUE(held.AdicionaRegistro(r)) << caso.nome;
-      ASSERT_TRUE(streamed.AdicionaRegistro(r)) << caso.nome;
+    SCOPED_TRACE(caso.nome);
+    const char* const pastas[] = {"held", "streamed", "held lines", "streamed lines"};
+    TSintegra held, streamed, held_lines, streamed_lines;
+    TSintegra* const colecoes[] = {&held, &streamed, &held_lines, &streamed_lines};
+    for (int k = 0; k < 4; ++k) {
+      fs::create_directories(dir_ / pastas[k]);
+      colecoes[k]->DefineDiretorio((dir_ / pastas[k]).string());
     }
-    EXPECT_TRUE(streamed.Registros().empty()) << caso.nome << ": nothing is held";
-    ASSERT_TRUE(held.GeraArquivo()) << held.LastError();
-    ASSERT_TRUE(streamed.GeraArquivo()) << streamed.LastError();
-    EXPECT_EQ(ReadAll(dir_ / "streamed" / "Sintegra.txt"), ReadAll(dir_ / "held" / "Sintegra.txt"))
-        << caso.nome;
-    fs::remove_all(dir_ / "held");
-    fs::remove_all(dir_ / "streamed");
+    streamed.EscreveAoAdicionar();
+    streamed_lines.EscreveAoAdicionar();
+    const int usadas = caso.por_linhas ? 4 : 2;
+    for (const auto& r : caso.registros()) {
+      ASSERT_TRUE(held.AdicionaRegistro(r));
+      ASSERT_TRUE(streamed.AdicionaRegistro(r));
+      if (!caso.por_linhas) continue;
+      ASSERT_TRUE(held_lines.AdicionaLinha(r->RenderLine()));
+      ASSERT_TRUE(streamed_lines.AdicionaLinha(r->RenderLine()));
+    }
+    EXPECT_TRUE(streamed.Registros().empty()) << "nothing is held";
+    EXPECT_TRUE(streamed_lines.Registros().empty()) << "nothing is held";
+    for (int k = 0; k < usadas; ++k)
+      ASSERT_TRUE(colecoes[k]->GeraArquivo()) << colecoes[k]->LastError();
+    const std::string esperado = ReadAll(dir_ / "held" / "Sintegra.txt");
+    for (int k = 1; k < usadas; ++k)
+      EXPECT_EQ(ReadAll(dir_ / pastas[k] / "Sintegra.txt"), esperado) << pastas[k];
+    for (const char* pasta : pastas) fs::remove_all(dir_ / pasta);
+  }
+}
+
+TEST_F(BuilderTest, ALineOfNoKnownKindIsRefused) {
+  for (bool written_as_added : {false, true}) {
+    TSintegra s;
+    s.DefineDiretorio(dir_.string());
+    if (written_as_added) s.EscreveAoAdicionar();
+    for (const char* linha : {"", "2", "99", "60X"}) {
+      EXPECT_THROW(s.AdicionaLinha(linha), SintegraError) << linha;
+    }
+    EXPECT_TRUE(s.Registros().empty());
+    ASSERT_TRUE(s.GeraArquivo()) << s.LastError();
+    EXPECT_EQ(ReadAll(Output()), "") << "nothing was added, not even a trailer";
   }
 }
 

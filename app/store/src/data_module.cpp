@@ -55,7 +55,7 @@ void TdmTributarium::ConectaCatalogo() {
   dbCatalogo.SQLDialect = 3;
   dbCatalogo.Connect();
   tBaseDados.Open();
-  todays_log_.Reload();
+  if (ListaLogDoDia) todays_log_.Reload();
 }
 
 void TdmTributarium::TrocarBanco(const std::string& /*nome_cliente*/, const std::string& pasta) {
@@ -94,7 +94,7 @@ void TdmTributarium::AbreConsultas() {
   tNotaFiscal.Open();
   tProdutoNota.Open();
   tProduto.Open();
-  if (!tLog.Active()) todays_log_.Reload();
+  if (ListaLogDoDia && !tLog.Active()) todays_log_.Reload();
   tInventario.Open();
   tUsuarios.Open();
 }
@@ -122,7 +122,7 @@ bool TdmTributarium::GravaLog(const std::string& linha) {
     if (OnLogError) OnLogError(std::string("Erro ao gravar log: ") + e.what());
   }
   try {
-    todays_log_.Refresh();
+    if (ListaLogDoDia) todays_log_.Refresh();
   } catch (const DatabaseError&) {
     // The list of today's lines stays closed; the logged operation is not affected.
   }

@@ -64,6 +64,20 @@ TEST_F(DataModule, ConectaCatalogoOpensTheBaseListAndTodaysLog) {
   EXPECT_FALSE(dm_->dbDados.Connected());
 }
 
+// Without the list, nothing reads today's log, and log lines are written all the same.
+TEST_F(DataModule, WithoutTodaysListTheLogIsWrittenButNeverRead) {
+  dm_->ListaLogDoDia = false;
+  connect();
+  EXPECT_TRUE(dm_->tBaseDados.Active());
+  EXPECT_FALSE(dm_->tLog.Active());
+  const std::int64_t antes = count(dm_->trCatalogo, "LOG");
+  EXPECT_TRUE(dm_->GravaLog("uma linha"));
+  EXPECT_TRUE(dm_->GravaLog("outra linha"));
+  EXPECT_EQ(count(dm_->trCatalogo, "LOG"), antes + 2);
+  EXPECT_FALSE(dm_->tLog.Active());
+  EXPECT_EQ(dm_->todays_log().full_reads(), 0);
+}
+
 TEST_F(DataModule, ConnectionsGoWhereTheLocationSays) {
   connect();
   for (Transaction* tr : {&dm_->trCatalogo, &dm_->trDados}) {
@@ -378,18 +392,30 @@ TEST_F(DataModule, ForEachRowHandsEveryRowOnceAndKeepsNone) {
   add_item(a, "2", "0700", 1);
   const int b = add_invoice({2024, 3, 6}, 11);
   add_item(b, "3", "1800", 1);
+  // A longer text beyond ASCII, then a row whose item columns are NULL: what one row held
+  // must not show in the next.
+  add_item(b, "Ação 123456", "1800", 2);
+  add_invoice({2024, 3, 7}, 12);
   Query& q = dm_->qBuscaProdutoNF;
   q.SetParam("DtInicial", Date{2024, 3, 1});
   q.SetParam("DtFinal", Date{2024, 3, 31});
   q.Open();
   const RowSet whole = q.Rows();
+  ASSERT_EQ(whole.size(), 5u);
+  int codigo = whole.column("CD_PRODUTO");
+  EXPECT_EQ(whole.rows[3][codigo], "Ação 123456");
+  EXPECT_TRUE(whole.nulls[4][codigo]);
+  EXPECT_EQ(whole.rows[4][codigo], "");
   std::vector<std::vector<std::string>> seen;
+  std::vector<std::vector<bool>> seen_nulls;
   q.ForEachRow([&](const RowSet& row) {
     ASSERT_EQ(row.size(), 1u);
     EXPECT_EQ(row.columns, whole.columns);
     seen.push_back(row.rows[0]);
+    seen_nulls.push_back(row.nulls[0]);
   });
   EXPECT_EQ(seen, whole.rows);
+  EXPECT_EQ(seen_nulls, whole.nulls);
   EXPECT_FALSE(q.Active());
   EXPECT_TRUE(q.Rows().empty());
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -529,44 +530,89 @@ std::string scaled(std::int64_t v, int scale) {
   return neg ? "-" + digits : digits;
 }
 
-// One column of an output row as text; false when NULL.
-bool column_text(IAttachment* att, ITransaction* tra, IMessageMetadata* meta, unsigned i,
-                 const unsigned char* base, std::string& out) {
+// Where and how one column of an output message lies, read once per statement: asking the
+// metadata for every value of every row costs more than the values.
+struct ColumnLayout {
+  unsigned type = 0;  // without the nullable bit
+  unsigned offset = 0;
+  unsigned null_offset = 0;
+  unsigned length = 0;
+  int scale = 0;
+};
+
+std::vector<ColumnLayout> column_layouts(IMessageMetadata* meta) {
   Status st;
-  if (*reinterpret_cast<const short*>(base + meta->getNullOffset(&st, i))) {
+  unsigned count = meta->getCount(&st);
+  std::vector<ColumnLayout> layouts(count);
+  for (unsigned i = 0; i < count; ++i) {
+    ColumnLayout& c = layouts[i];
+    c.type = meta->getType(&st, i) & ~1u;
+    c.offset = meta->getOffset(&st, i);
+    c.null_offset = meta->getNullOffset(&st, i);
+    c.length = meta->getLength(&st, i);
+    c.scale = meta->getScale(&st, i);
+  }
+  return layouts;
+}
+
+// Windows-1252 bytes as UTF-8 into out, reusing its room; most texts are plain ASCII.
+void assign_utf8(std::string& out, const char* bytes, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) {
+    if (static_cast<unsigned char>(bytes[k]) >= 0x80) {
+      out = common::cp1252_to_utf8(std::string_view(bytes, n));
+      return;
+    }
+  }
+  out.assign(bytes, n);
+}
+
+// An integer column (a scale below zero puts in the decimal point), reusing out's room.
+void assign_scaled(std::string& out, std::int64_t v, int scale) {
+  if (scale != 0) {
+    out = scaled(v, scale);
+    return;
+  }
+  char buf[24];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  out.assign(buf, static_cast<std::size_t>(end - buf));
+}
+
+// One column of an output row as text; false when NULL.
+bool column_text(IAttachment* att, ITransaction* tra, const ColumnLayout& c,
+                 const unsigned char* base, std::string& out) {
+  if (*reinterpret_cast<const short*>(base + c.null_offset)) {
     out.clear();
     return false;
   }
-  const unsigned char* p = base + meta->getOffset(&st, i);
-  unsigned type = meta->getType(&st, i) & ~1u;
-  int scale = meta->getScale(&st, i);
+  const unsigned char* p = base + c.offset;
+  unsigned type = c.type;
+  int scale = c.scale;
   switch (type) {
     case SQL_TEXT:
-      out = common::cp1252_to_utf8(
-          std::string(reinterpret_cast<const char*>(p), meta->getLength(&st, i)));
+      assign_utf8(out, reinterpret_cast<const char*>(p), c.length);
       break;
     case SQL_VARYING: {
       unsigned short len;
       std::memcpy(&len, p, sizeof len);
-      out = common::cp1252_to_utf8(std::string(reinterpret_cast<const char*>(p + 2), len));
+      assign_utf8(out, reinterpret_cast<const char*>(p + 2), len);
       break;
     }
     case SQL_SHORT: {
       short x;
       std::memcpy(&x, p, sizeof x);
-      out = scaled(x, scale);
+      assign_scaled(out, x, scale);
       break;
     }
     case SQL_LONG: {
       ISC_LONG x;
       std::memcpy(&x, p, sizeof x);
-      out = scaled(x, scale);
+      assign_scaled(out, x, scale);
       break;
     }
     case SQL_INT64: {
       ISC_INT64 x;
       std::memcpy(&x, p, sizeof x);
-      out = scaled(x, scale);
+      assign_scaled(out, x, scale);
       break;
     }
     case SQL_FLOAT: {
@@ -626,13 +672,12 @@ bool column_text(IAttachment* att, ITransaction* tra, IMessageMetadata* meta, un
   return true;
 }
 
-Value column_value(IAttachment* att, ITransaction* tra, IMessageMetadata* meta, unsigned i,
+Value column_value(IAttachment* att, ITransaction* tra, const ColumnLayout& c,
                    const unsigned char* base) {
-  Status st;
   std::string text;
-  if (!column_text(att, tra, meta, i, base, text)) return std::monostate{};
-  unsigned type = meta->getType(&st, i) & ~1u;
-  if ((type == SQL_SHORT || type == SQL_LONG || type == SQL_INT64) && meta->getScale(&st, i) == 0)
+  if (!column_text(att, tra, c, base, text)) return std::monostate{};
+  unsigned type = c.type;
+  if ((type == SQL_SHORT || type == SQL_LONG || type == SQL_INT64) && c.scale == 0)
     return static_cast<std::int64_t>(std::stoll(text));
   if (type == SQL_TYPE_DATE) {
     Date d;
@@ -699,19 +744,31 @@ void run_prepared(Transaction& tr, Connection& db, IAttachment* att, const std::
       rows->rows.clear();
       rows->nulls.clear();
       for (unsigned i = 0; i < cols; ++i) rows->columns.push_back(out_meta->getAlias(&st, i));
+      const std::vector<ColumnLayout> layouts = column_layouts(out_meta);
       IResultSet* rs = stmt->openCursor(&st, tra, in.meta, in_buf, out_meta, 0);
       try {
-        while (rs->fetchNext(&st, out_buf.data()) == IStatus::RESULT_OK) {
-          std::vector<std::string> row(cols);
-          std::vector<bool> nul(cols);
-          for (unsigned i = 0; i < cols; ++i)
-            nul[i] = !column_text(att, tra, out_meta, i, out_buf.data(), row[i]);
-          rows->rows.push_back(std::move(row));
-          rows->nulls.push_back(std::move(nul));
-          if (each) {
+        if (each) {
+          // Handed over one at a time: the one row's texts are rewritten in place, so a
+          // long result costs no allocation per value.
+          rows->rows.assign(1, std::vector<std::string>(cols));
+          rows->nulls.assign(1, std::vector<bool>(cols));
+          std::vector<std::string>& row = rows->rows[0];
+          std::vector<bool>& nul = rows->nulls[0];
+          while (rs->fetchNext(&st, out_buf.data()) == IStatus::RESULT_OK) {
+            for (unsigned i = 0; i < cols; ++i)
+              nul[i] = !column_text(att, tra, layouts[i], out_buf.data(), row[i]);
             (*each)(*rows);
-            rows->rows.clear();
-            rows->nulls.clear();
+          }
+          rows->rows.clear();
+          rows->nulls.clear();
+        } else {
+          while (rs->fetchNext(&st, out_buf.data()) == IStatus::RESULT_OK) {
+            std::vector<std::string> row(cols);
+            std::vector<bool> nul(cols);
+            for (unsigned i = 0; i < cols; ++i)
+              nul[i] = !column_text(att, tra, layouts[i], out_buf.data(), row[i]);
+            rows->rows.push_back(std::move(row));
+            rows->nulls.push_back(std::move(nul));
           }
         }
         rs->close(&st);
@@ -723,9 +780,10 @@ void run_prepared(Transaction& tr, Connection& db, IAttachment* att, const std::
       stmt->execute(&st, tra, in.meta, in_buf, cols ? out_meta : nullptr,
                     cols ? out_buf.data() : nullptr);
       if (outputs) {
+        const std::vector<ColumnLayout> layouts = column_layouts(out_meta);
         outputs->assign(cols, std::monostate{});
         for (unsigned i = 0; i < cols; ++i)
-          (*outputs)[i] = column_value(att, tra, out_meta, i, out_buf.data());
+          (*outputs)[i] = column_value(att, tra, layouts[i], out_buf.data());
       }
     }
   });

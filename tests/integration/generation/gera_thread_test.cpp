@@ -1,4 +1,5 @@
 // The generation worker against real embedded databases made from the delivered template.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -180,6 +181,45 @@ TEST_F(GeracaoTest, EdgeCasesOfAMonth) {
          EXPECT_EQ(std::stoll(r[0]->ObtemValor(8)), 1);
          EXPECT_EQ(std::stoll(r[1]->ObtemValor(8)), 2);
        }},
+      {"uma leitura dos itens serve 50, 54 e 75: itens em ordem de numero, aliquotas mistas",
+       [&] {
+         Produto("1");
+         Produto("2");
+         Produto("3");
+         Produto("4");  // no movement, no inventory
+         int n = Nota({2024, 3, 10}, 8, "500");
+         Item(n, 3, "3", "1800", "2000");
+         Item(n, 1, "1", "1800", "10000");
+         Item(n, 2, "2", "1200", "5000");
+         int m = Nota({2024, 3, 11}, 9);
+         Item(m, 2, "2", "1800", "100");
+         Item(m, 1, "1", "1800", "100");
+       },
+       [&] {
+         return Gera(2024, 3,
+                     {TTipoRegistros::Tipo50, TTipoRegistros::Tipo54, TTipoRegistros::Tipo75});
+       },
+       [&] {
+         auto r50 = DoTipo("50");
+         ASSERT_EQ(r50.size(), 3u);
+         EXPECT_EQ(std::stoll(r50[0]->ObtemValor(16)), 1800);
+         EXPECT_EQ(std::stoll(r50[0]->ObtemValor(12)), 12000);
+         EXPECT_EQ(std::stoll(r50[1]->ObtemValor(16)), 1200);
+         EXPECT_EQ(std::stoll(r50[2]->ObtemValor(8)), 9);
+         auto r54 = DoTipo("54");
+         ASSERT_EQ(r54.size(), 5u);
+         const long long nota_item[][2] = {{8, 1}, {8, 2}, {8, 3}, {9, 1}, {9, 2}};
+         for (size_t i = 0; i < 5; ++i) {
+           EXPECT_EQ(std::stoll(r54[i]->ObtemValor(5)), nota_item[i][0]) << i;
+           EXPECT_EQ(std::stoll(r54[i]->ObtemValor(8)), nota_item[i][1]) << i;
+         }
+         EXPECT_EQ(std::stoll(r54[1]->ObtemValor(13)), 5000);
+         EXPECT_EQ(r54[2]->ObtemValor(9), "3");
+         auto r75 = DoTipo("75");
+         ASSERT_EQ(r75.size(), 3u);
+         for (size_t i = 0; i < 3; ++i) EXPECT_EQ(r75[i]->ObtemValor(4), std::to_string(i + 1));
+         EXPECT_EQ(Totais(*this, Lido())["54"], 5);
+       }},
       {"a data da execucao em todo registro 74",
        [&] {
          common::LocalDateTime t{2024, 4, 2, 10, 0, 0};
@@ -317,6 +357,8 @@ TEST_F(GeracaoTest, FailuresEndTheRunWithTheirMessageAndNoFile) {
     std::function<void()> prepara;
     sintegra::TListaTipoRegistros tipos;
     std::string erro;
+    // Log lines that come, in this order, before the failure: the step the error belongs to.
+    std::vector<std::string> antes = {};
   };
   const Caso casos[] = {
       {"tipo 60 sem arquivo",
@@ -329,7 +371,19 @@ TEST_F(GeracaoTest, FailuresEndTheRunWithTheirMessageAndNoFile) {
          Item(n, 1, "9", "1800", "100", "000", "1,5x", "100");
        },
        {TTipoRegistros::Tipo50, TTipoRegistros::Tipo54},
-       "'1,5x' não é um valor numérico válido."},
+       "'1,5x' não é um valor numérico válido.",
+       {"<-- Fim CarregaRegistroTipo50 - SUCESSO.", "--> Inicio CarregaRegistroTipo54."}},
+      {"quantidade que nao e numero, sem o 50, numa nota depois de outras",
+       [&] {
+         int a = Nota({2024, 3, 4}, 1);
+         Item(a, 1, "9", "1800", "100");
+         int b = Nota({2024, 3, 5}, 2);
+         Item(b, 1, "9", "1800", "100", "000", "12", "100");
+         Item(b, 2, "8", "1800", "100", "000", "x1", "100");
+       },
+       {TTipoRegistros::Tipo54, TTipoRegistros::Tipo75},
+       "'x1' não é um valor numérico válido.",
+       {"--> Inicio CarregaRegistroTipo54."}},
       {"aliquota repetida com valor vazio ao somar",
        [&] {
          int n = Nota({2024, 3, 5}, 1);
@@ -366,6 +420,14 @@ TEST_F(GeracaoTest, FailuresEndTheRunWithTheirMessageAndNoFile) {
               "- Falha ao gerar o arquivo sintegra. Erro: " + c.erro);
     EXPECT_EQ(obs_.log.back(), "<-- Fim Thread de Geração do Sintegra.");
     EXPECT_EQ(obs_.fechamentos, 1);
+    auto procura = obs_.log.begin();
+    for (const std::string& linha : c.antes) {
+      procura = std::find(procura, obs_.log.end(), linha);
+      EXPECT_TRUE(procura != obs_.log.end()) << "falta, na ordem: " << linha;
+    }
+    // The failing step writes no end line of its own.
+    for (const std::string& linha : obs_.log)
+      EXPECT_EQ(linha.find("<-- Fim CarregaRegistroTipo54"), std::string::npos) << linha;
   }
 }
 

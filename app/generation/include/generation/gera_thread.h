@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -14,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "generation/linhas_guardadas.h"
 #include "sintegra/sintegra.h"
 #include "sintegra/tipos.h"
 #include "store/firebird.h"
@@ -94,9 +96,11 @@ class TGeraThread {
   bool CarregaRegistroTipo75();
   bool CarregaRegistroTipo75DoBanco();
 
-  // The period's items (qBuscaProdutoNF) are read as they come, never held whole: once
-  // for what the type-50 and type-75 steps need of them (LeItensDoPeriodo), once more
-  // for the type-54 records (PorNota).
+  // The period's items (qBuscaProdutoNF) are read once, as they come, never held whole, by
+  // the first of the type-50, 54 and 75 steps that runs (LeItensDoPeriodo): what the split
+  // and the type-75 step need of them is kept, and the type-54 lines, when selected, are
+  // made then and kept aside (LinhasGuardadas) until their step, with the error that
+  // stopped them, if any.
   struct ItemDesmembrado {
     std::string aliquota, base_icms, base_substituicao;
   };
@@ -120,6 +124,9 @@ class TGeraThread {
   std::unordered_map<std::int64_t, std::vector<ItemDesmembrado>> notas_desmembradas_;
   // The product codes of the period's items, without their trailing blanks.
   std::unordered_set<std::string> codigos_movimentados_;
+  // The type-54 lines made by LeItensDoPeriodo, and the error that ended their making.
+  std::unique_ptr<LinhasGuardadas> linhas54_;
+  std::exception_ptr erro54_;
 };
 
 // The purpose code written into type 10: the fourth choice ("Desfazimento") is 5.

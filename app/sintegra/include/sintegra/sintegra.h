@@ -34,6 +34,13 @@ class TSintegra {
   // written at once and the record is not kept.
   bool AdicionaRegistro(std::shared_ptr<TRegistro> registro);
 
+  // Appends the record a line stands for, the line as RenderLine gives it (CR LF ending
+  // included): what AdicionaRegistro adds for the record the line was rendered from.
+  // While writing as added the line goes in as it is, without a record being made; a
+  // type-10 line (the trailer reads it) and held records get a record read from the line.
+  // A line of no known kind is refused with kInvalidRecordType; false as AdicionaRegistro.
+  bool AdicionaLinha(std::string_view linha);
+
   // From now on every record added goes straight into a file beside OutputPath() and is
   // not held, so a month of any size costs the memory of one record; GeraArquivo ends
   // that file with the trailer and puts it in place, giving the bytes it would give

@@ -69,6 +69,10 @@ class TdmTributarium {
   std::function<void(const std::string&)> OnLogError;
   // Called after a log write so the window system can process pending events.
   std::function<void()> ProcessMessages;
+  // Whether tLog, today's log list the windows show, is read: on connecting, on opening
+  // the queries and after each GravaLog line. A program without windows turns it off
+  // before connecting: reading the whole day's log grows with every run of the day.
+  bool ListaLogDoDia = true;
 
   // Connections and transactions.
   Connection dbCatalogo;
