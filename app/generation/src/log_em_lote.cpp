@@ -8,12 +8,15 @@ namespace generation {
 namespace {
 // The LOG column's width in Windows-1252 characters; a longer line is cut, not lost.
 constexpr std::size_t kLargura = 1024;
-constexpr std::size_t kLote = 500;
-
-bool LinhaDeDesmembramento(const std::string& linha) {
-  return linha.find(" DesmembraRegistroTipo50") != std::string::npos;
-}
+constexpr std::size_t kLote = 5000;
+constexpr std::chrono::seconds kIdadeMaxima{1};
 }  // namespace
+
+bool ConfirmaAgora(std::size_t pendentes, std::chrono::steady_clock::duration idade, bool primeira,
+                   const std::string& linha) {
+  return primeira || pendentes >= kLote || idade >= kIdadeMaxima ||
+         linha.find("Falha") != std::string::npos;
+}
 
 LogEmLote::LogEmLote(store::TdmTributarium& dm, std::function<void(const std::string&)> falha)
     : dm_(dm), falha_(std::move(falha)) {}
@@ -35,7 +38,7 @@ void LogEmLote::Grava(const std::string& linha) {
     sp.SetParam("HORA", store::Time{agora.hour, agora.minute, agora.second});
     sp.SetParam("TX_OPERACAO", common::cp1252_to_utf8(texto));
     sp.ExecProc();
-    ++pendentes_;
+    if (pendentes_++ == 0) desde_ = std::chrono::steady_clock::now();
   } catch (const store::DatabaseError& e) {
     try {
       dm_.trCatalogo.RollbackRetaining();
@@ -45,7 +48,10 @@ void LogEmLote::Grava(const std::string& linha) {
     if (falha_) falha_(std::string("Erro ao gravar log: ") + e.what());
     return;
   }
-  if (!LinhaDeDesmembramento(linha) || pendentes_ >= kLote) Confirma();
+  const bool primeira = primeira_;
+  primeira_ = false;
+  if (ConfirmaAgora(pendentes_, std::chrono::steady_clock::now() - desde_, primeira, linha))
+    Confirma();
 }
 
 void LogEmLote::Confirma() {
