@@ -417,7 +417,10 @@ int DadosUltimaReducao() {
   if (r != 1) return r;
   const LastReduction last(text);
   std::string answer;
-  for (int n = 1; n <= 16; ++n) answer += (n > 1 ? "," : "") + last.Field(n);
+  for (int n = 1; n <= 16; ++n) {
+    if (n > 1) answer += ',';
+    answer += last.Field(n);
+  }
   s.return_value = answer;
   return r;
 }
