@@ -124,7 +124,7 @@ std::string ReductionIndex(const std::string& crz) {
 }
 
 std::string Rate(int nn) {
-  char text[4];
+  char text[12];  // room for any int, so nothing is cut
   std::snprintf(text, sizeof text, "%02d", nn);
   return text;
 }
