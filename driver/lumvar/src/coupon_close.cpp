@@ -93,7 +93,10 @@ void IdentifyConsumerOfFile() {
     const std::string value(common::trim((*lines)[i]));
     if (value.empty()) continue;
     if (i > 0) parameters += ' ';
-    parameters += kItems[i] + ("\"" + EscapeQuotes(value) + "\"");
+    parameters += kItems[i];
+    parameters += '"';
+    parameters += EscapeQuotes(value);
+    parameters += '"';
   }
   if (!parameters.empty()) ExecuteLumvar("IdentificaConsumidor", parameters);
 }
@@ -113,10 +116,13 @@ int CloseDocument() {
 int CloseWithMessage(const std::string& message) {
   core::DriverState& s = State();
   WorkOutCouponIcms();
-  ExecuteLumvar("ImprimeTexto", "TextoLivre=\"" + EscapeQuotes(ClosingText(message)) + "\"");
+  std::string text = "TextoLivre=\"";
+  text += EscapeQuotes(ClosingText(message));
+  text += '"';
+  ExecuteLumvar("ImprimeTexto", text);
   if (s.icms_on_coupon) {
     s.cupom_mania_lido = false;
-    s.cupom_mania_valor_aux = "0";
+    s.cupom_mania_valor_aux.assign(1, '0');  // not = "0": a -Wrestrict false alarm of g++ 12 -O3
     common::IniFile ini = core::Config();
     ini.write("Flags", "CupomManiaLido", "0");
     ini.write("Flags", "CupomManiaValorAux", "0");

@@ -35,7 +35,7 @@ TEST_F(PaymentForms, NamesAreLookedUpAndAnswerTheProgrammedCode) {
 
 TEST_F(PaymentForms, AnUnknownNameAnswersAnEmptyCodeAndKeepsThePrinterError) {
   Error("LeMeioPagamento", "NomeMeioPagamento=\"Vale\"", 8014);
-  core::State().read_code = "5";  // left over from an earlier read
+  core::State().read_code = std::string("5");  // left over from an earlier read
   EXPECT_EQ(ResolvePaymentFormCode("Vale"), "");
   EXPECT_EQ(core::State().last_return_code, 8014);
 }

@@ -124,7 +124,7 @@ std::string ReductionIndex(const std::string& crz) {
 }
 
 std::string Rate(int nn) {
-  char text[4];
+  char text[12];  // room for any int, so nothing is cut
   std::snprintf(text, sizeof text, "%02d", nn);
   return text;
 }
@@ -417,7 +417,10 @@ int DadosUltimaReducao() {
   if (r != 1) return r;
   const LastReduction last(text);
   std::string answer;
-  for (int n = 1; n <= 16; ++n) answer += (n > 1 ? "," : "") + last.Field(n);
+  for (int n = 1; n <= 16; ++n) {
+    if (n > 1) answer += ',';
+    answer += last.Field(n);
+  }
   s.return_value = answer;
   return r;
 }

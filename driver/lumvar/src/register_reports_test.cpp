@@ -100,7 +100,13 @@ class Reports : public CouponPeer {
       auto it = by_parameters.find(command.name + "|" + command.parameters);
       if (it == by_parameters.end()) return queued(frame);
       sent.push_back(command);
-      return "{" + frame.substr(1, a - 1) + ";" + it->second + ";9}";
+      // Appended: "{" + temporary trips a g++ 12 -O3 -Wrestrict false alarm.
+      std::string reply(1, '{');
+      reply += frame.substr(1, a - 1);
+      reply += ';';
+      reply += it->second;
+      reply += ";9}";
+      return reply;
     };
     Day(12);
   }
@@ -137,7 +143,7 @@ class Reports : public CouponPeer {
     MoneyOf("TotalAliquotaNS1" + r, "0");
     MoneyOf("VendaBruta" + r, "14000");
     for (int nn = 0; nn < 16; ++nn) {
-      const std::string slot = (nn < 10 ? "0" : "") + std::to_string(nn);
+      const std::string slot = std::string(nn < 10 ? "0" : "") + std::to_string(nn);
       MoneyOf("Aliquota" + slot + r, nn == 0 ? "1800" : nn == 1 ? "500" : "0");
       MoneyOf("TotalAliquota" + slot + r, nn == 0 ? "10000" : nn == 1 ? "3000" : "0");
       On("LeIndicador", "NomeIndicador=\"Aliquota" + slot + "ICMS" + r + "\"",

@@ -8,6 +8,7 @@
 #include "orvik/core/port.h"
 #include "orvik/core/state.h"
 #include "orvik/lumvar/engine.h"
+#include "orvik/memfiles/working_folder.h"
 
 namespace orvik::memfiles {
 namespace {
@@ -184,9 +185,21 @@ bool ConverteCaptura(const std::string& source, bool rich, const std::string& ta
   if (!in) return false;
   const std::string plain_name = "IMPR2.TXT";
   std::ofstream plain(plain_name, std::ios::binary | std::ios::trunc);
+  // The document is written beside the target and renamed over it, so that a failed
+  // conversion leaves the target as it was.
+  const std::filesystem::path document_tmp = TemporaryBeside(target);
   std::ofstream document;
-  if (rich) document.open(target, std::ios::binary | std::ios::trunc);
-  if (!plain || (rich && !document)) return false;
+  if (rich) document.open(document_tmp, std::ios::binary | std::ios::trunc);
+  auto drop_document = [&] {
+    if (!rich) return;
+    document.close();
+    std::error_code ec;
+    std::filesystem::remove(document_tmp, ec);
+  };
+  if (!plain || (rich && !document)) {
+    drop_document();
+    return false;
+  }
   CaptureConverter converter([&](std::string_view t) { plain.write(t.data(), t.size()); },
                              [&](std::string_view t) {
                                if (rich) document.write(t.data(), t.size());
@@ -198,18 +211,25 @@ bool ConverteCaptura(const std::string& source, bool rich, const std::string& ta
   }
   converter.Finish();
   plain.close();
-  if (!plain) return false;
+  if (!plain || in.bad()) {
+    drop_document();
+    return false;
+  }
   if (rich) {
     document.close();
-    return static_cast<bool>(document);
+    std::error_code ec;
+    if (document) std::filesystem::rename(document_tmp, target, ec);
+    if (!document || ec) {
+      drop_document();
+      return false;
+    }
+    return true;
   }
   std::error_code ec;
   if (std::filesystem::weakly_canonical(plain_name, ec) ==
       std::filesystem::weakly_canonical(target, ec))
     return true;
-  std::filesystem::copy_file(plain_name, target, std::filesystem::copy_options::overwrite_existing,
-                             ec);
-  return !ec;
+  return CopyFileWhole(plain_name, target);
 }
 
 int CapturaImpressao(long long max_bytes) {

@@ -9,6 +9,7 @@
 #include "orvik/core/text_forms.h"
 #include "orvik/lumvar/engine.h"
 #include "orvik/memfiles/capture.h"
+#include "orvik/memfiles/working_folder.h"
 
 namespace orvik::memfiles {
 namespace {
@@ -61,10 +62,8 @@ int DownloadMfd(const std::string& file, const std::string& kind, const std::str
     if (captured != 0 || s.last_return_code != -1) break;
   }
   if (captured == 1) {
-    std::error_code ec;
-    std::filesystem::copy_file("IMPR.TXT", file, std::filesystem::copy_options::overwrite_existing,
-                               ec);
-    if (ec) {
+    // Whole or not at all: a copy cut short must not take the place of an earlier download.
+    if (!CopyFileWhole("IMPR.TXT", file)) {
       // The download is of no use to the caller unless it reached the file asked for.
       s.last_message = "Erro no Arquivo Destino";
       s.last_return_code = -8;

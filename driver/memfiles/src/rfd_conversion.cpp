@@ -454,9 +454,8 @@ void FromPrinter(const std::string& crz, long crz_number) {
   }
   if (!ConverteCaptura(detorg, false, Work("DETALHE.TXT")))
     Fail(-8, "Erro ao gravar " + Work("DETALHE.TXT"));
-  std::error_code ec;
-  fs::copy_file(Work("DETALHE.TXT"), Work("DET_" + crz + ".TXT"),
-                fs::copy_options::overwrite_existing, ec);
+  if (!CopyFileWhole(Work("DETALHE.TXT"), Work("DET_" + crz + ".TXT")))
+    Fail(-8, "Erro ao gravar " + Work("DET_" + crz + ".TXT"));
   // The owner number of the record heads.
   if (lumvar::ExecuteLumvar("LeInteiro", "NomeInteiro=\"ContadorProprietarios\"") == 1)
     s.user_number = DigitsField(st.read_value, 2);
@@ -762,6 +761,12 @@ int ConverteMfd(const std::string& crz) {
   } catch (const Stop& stop) {
     DeleteFileIfPresent(Work("RFD.DAT"));
     return stop.code;
+  } catch (const std::exception&) {
+    // A record-store file that could not be written or read goes up to the export as an
+    // error; the last return code says so too, rather than the last command's success.
+    State().last_return_code = -8;
+    DeleteFileIfPresent(Work("RFD.DAT"));
+    throw;
   }
 }
 

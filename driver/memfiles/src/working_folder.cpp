@@ -43,6 +43,25 @@ bool AppendLine(const std::filesystem::path& file, std::string_view text) {
   return common::append_line(file, text);
 }
 
+std::filesystem::path TemporaryBeside(const std::filesystem::path& to) {
+  std::filesystem::path tmp = to;
+  tmp += ".tmp";
+  return tmp;
+}
+
+bool CopyFileWhole(const std::filesystem::path& from, const std::filesystem::path& to) {
+  const std::filesystem::path tmp = TemporaryBeside(to);
+  std::error_code ec;
+  std::filesystem::copy_file(from, tmp, std::filesystem::copy_options::overwrite_existing, ec);
+  if (!ec) std::filesystem::rename(tmp, to, ec);
+  if (ec) {
+    std::error_code ignored;
+    std::filesystem::remove(tmp, ignored);
+    return false;
+  }
+  return true;
+}
+
 bool DeleteFileIfPresent(const std::filesystem::path& file) {
   std::error_code ec;
   return std::filesystem::remove(file, ec);

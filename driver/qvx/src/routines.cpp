@@ -204,10 +204,15 @@ int VendeItem(const std::string& code, const std::string& description, const std
   std::string text = "11";
   text += kind;
   text += qty + price + tax + "&" + discount_digits + TextField(unit, 2) + code_digits;
-  if (common::cp1252_upper(unit) != "UN")
-    text += "2" + TextField(description, 38) + TextField(label, 38);
-  else
-    text += "0" + TextField(description, 20);
+  // Appended piece by piece: "2" + temporary makes g++ 12 at -O3 warn (-Wrestrict).
+  if (common::cp1252_upper(unit) != "UN") {
+    text += '2';
+    text += TextField(description, 38);
+    text += TextField(label, 38);
+  } else {
+    text += '0';
+    text += TextField(description, 20);
+  }
   return ExecuteQvx(text);
 }
 
@@ -332,7 +337,7 @@ int VerificaModoOperacao() {
   int a = 0;
   const int r = ReadStatusByte(0, a);
   if (r != 1) return r;
-  State().return_value = (a & 8) ? "0" : "1";
+  State().return_value.assign(1, (a & 8) ? '0' : '1');  // not = "0": see VerificaSensorPoucoPapel
   return 1;
 }
 
@@ -357,11 +362,13 @@ int VerificaEstadoGaveta(int* state) {
 
 int VerificaSensorPoucoPapel() {
   ClearAnswers();
-  State().return_value = "0";
+  // One character assigned, not a literal: g++ 12 at -O3 takes = "0" for an overlapping
+  // copy (-Wrestrict).
+  State().return_value.assign(1, '0');
   int c = 0;
   const int r = ReadStatusByte(2, c);
   if (r != 1) return r;
-  State().return_value = (c & 64) ? "1" : "0";
+  State().return_value.assign(1, (c & 64) ? '1' : '0');
   return 1;
 }
 

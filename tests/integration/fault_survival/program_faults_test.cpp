@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "scratch_mounts.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -158,6 +160,33 @@ TEST_F(ProgramFaults, DiskFullWhileWritingTheMonthKeepsThePreviousFileAndTheNext
 
   fs::remove(folder / "enchimento");
   o = Cli(Gerar("cheio"));
+  EXPECT_EQ(o.code, 0) << o.err;
+  EXPECT_EQ(Slurp(folder / "Sintegra.txt"), good);
+}
+
+// The month's folder shown read-only (a read-only bind mount refuses even root): the run
+// fails saying why, the previous file stays as it was, and once the folder is writable
+// again the next run writes it.
+TEST_F(ProgramFaults, AReadOnlyMonthFolderFailsClearlyKeepsTheFileAndTheNextRunWorks) {
+  Outcome o = Cli(Gerar("saida"));
+  ASSERT_EQ(o.code, 0) << o.err;
+  const fs::path folder = dir_ / "saida";
+  const std::string good = Slurp(folder / "Sintegra.txt");
+  ASSERT_GT(good.size(), 10000u);
+  if (!fault_survival::ReadOnly(folder))
+    GTEST_SKIP() << "no mount namespace here: " << strerror(errno);
+  mounted_ = folder;
+
+  o = Cli(Gerar("saida"));
+  EXPECT_NE(o.code, 0) << "a file that could not be written was reported as written";
+  EXPECT_NE(o.err.find("Read-only file system"), std::string::npos)
+      << "the failure must say why: " << o.err;
+  EXPECT_EQ(Slurp(folder / "Sintegra.txt"), good);
+  EXPECT_EQ(Others(folder, {"Sintegra.txt"}), std::vector<std::string>{});
+
+  ASSERT_TRUE(fault_survival::Writable(folder));
+  mounted_.clear();
+  o = Cli(Gerar("saida"));
   EXPECT_EQ(o.code, 0) << o.err;
   EXPECT_EQ(Slurp(folder / "Sintegra.txt"), good);
 }

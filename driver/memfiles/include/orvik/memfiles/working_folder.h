@@ -25,6 +25,11 @@ std::string LastChars(std::string_view text, size_t n);
 std::string StripLeadingZeros(std::string_view text);
 // Appends text + CR LF to file (created when missing); false when it could not.
 bool AppendLine(const std::filesystem::path& file, std::string_view text);
+// Copies from over to through a temporary file beside it renamed into place, so that to
+// is either what it was or the whole copy; false (to untouched) when it could not.
+bool CopyFileWhole(const std::filesystem::path& from, const std::filesystem::path& to);
+// The name a file is written under before it is renamed over `to`.
+std::filesystem::path TemporaryBeside(const std::filesystem::path& to);
 // Deletes file; true when it existed.
 bool DeleteFileIfPresent(const std::filesystem::path& file);
 // "." + day, month and (year - 2000) as base-36 digits, from an eight-digit yyyymmdd
