@@ -1,8 +1,9 @@
-# orvik_add_test(NAME SOURCES src... [LIBS lib...] [LABELS label...] [TIMEOUT s])
+# orvik_add_test(NAME SOURCES src... [LIBS lib...] [LABELS label...] [TIMEOUT s]
+#                [RESOURCE_LOCK name...])
 # One GoogleTest program; each test case becomes its own CTest test (own process),
 # which start-up tests of the driver rely on.
 function(orvik_add_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT;RESOURCE_LOCK" ${ARGN})
   if(NOT T_LABELS)
     set(T_LABELS unit)
   endif()
@@ -14,6 +15,9 @@ function(orvik_add_test name)
   set(props LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
   if(T_ENVIRONMENT)
     list(APPEND props ENVIRONMENT "${T_ENVIRONMENT}")
+  endif()
+  if(T_RESOURCE_LOCK)
+    list(APPEND props RESOURCE_LOCK "${T_RESOURCE_LOCK}")
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()
