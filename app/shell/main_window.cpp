@@ -42,6 +42,8 @@ const char* const kTituloPendente[9] = {
 
 BotaoImagem::BotaoImagem(QWidget* pai) : QWidget(pai) {
   setCursor(Qt::PointingHandCursor);
+  // A menu entry is its picture: the band must not squeeze it when the content area opens.
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void BotaoImagem::Carrega(const QString& arquivo) {

@@ -282,6 +282,22 @@ TEST_F(MainWindowTest, WindowDoesNotGetNarrowerThanTheClientLabelNeeds) {
   EXPECT_GE(w->areaDireita()->width(), precisa);
 }
 
+TEST_F(MainWindowTest, MenuPicturesAreNotSqueezedWhenAScreenOpens) {
+  PreparaBase("ACME", "1");
+  auto w = Janela();
+  ASSERT_EQ(w->Inicia(Entra("ADMIN", "admin")), TformTributarium::Partida::Pronta);
+  w->SelecionaBaseAtivacao();
+  w->ClicaMenu(7);
+  w->show();
+  w->resize(600, 600);
+  QCoreApplication::processEvents();
+  for (int i = 1; i <= 8; ++i) {
+    auto* botao = w->findChild<BotaoImagem*>(QStringLiteral("btnMenu%1").arg(i, 2, 10, QLatin1Char('0')));
+    ASSERT_NE(botao, nullptr) << i;
+    EXPECT_EQ(botao->size(), botao->sizeHint()) << "entry " << i;
+  }
+}
+
 TEST_F(MainWindowTest, F1OpensTheManualAtTheEmbeddedWindowsTopic) {
   auto w = Janela();
   ASSERT_EQ(w->Inicia(Entra("ADMIN", "admin")), TformTributarium::Partida::Pronta);
