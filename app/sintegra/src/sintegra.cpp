@@ -182,6 +182,15 @@ std::filesystem::path TSintegra::OutputPath() const {
   return std::filesystem::path(diretorio_) / nome_arquivo_;
 }
 
+namespace {
+// Lines gather in memory and go to the file a chunk at a time.
+void WriteWhenFull(PendingFile& file, std::string& buffer) {
+  if (buffer.size() < kIoChunk) return;
+  file.Write(buffer);
+  buffer.clear();
+}
+}  // namespace
+
 // The file being written while records are added, and what the trailer needs of them.
 struct TSintegra::Streaming {
   PendingFile file;
@@ -213,10 +222,7 @@ bool TSintegra::AdicionaRegistro(std::shared_ptr<TRegistro> registro) {
       if (tipo != "10" && tipo != "11" && tipo != "90") Conta(s.contadores, tipo);
       ++s.registros;
       registro->AppendRenderedLine(s.buffer);
-      if (s.buffer.size() >= kIoChunk) {
-        s.file.Write(s.buffer);
-        s.buffer.clear();
-      }
+      WriteWhenFull(s.file, s.buffer);
       return true;
     } catch (const std::exception&) {
       return false;
@@ -244,10 +250,7 @@ bool TSintegra::AdicionaLinha(std::string_view linha) {
     if (tipo != "11" && tipo != "90") Conta(s.contadores, tipo);
     ++s.registros;
     s.buffer += linha;
-    if (s.buffer.size() >= kIoChunk) {
-      s.file.Write(s.buffer);
-      s.buffer.clear();
-    }
+    WriteWhenFull(s.file, s.buffer);
     return true;
   } catch (const std::exception&) {
     return false;
@@ -405,10 +408,7 @@ void TSintegra::WriteFile() {
   const TListaRegistros& to_write = streaming_ ? pending_records : registros_;
   for (const auto& registro : to_write) {
     registro->AppendRenderedLine(buffer);
-    if (buffer.size() >= kIoChunk) {
-      pending.Write(buffer);
-      buffer.clear();
-    }
+    WriteWhenFull(pending, buffer);
   }
   pending.Write(buffer);
   buffer.clear();
