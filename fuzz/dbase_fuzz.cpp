@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
-#include "caixoro.h"
-#include "dbase.h"
 #include "fuzz_check.h"
+#include "shell/import/caixoro.h"
+#include "shell/import/dbase.h"
 
 namespace {
 

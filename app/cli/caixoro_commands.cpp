@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "caixoro.h"
 #include "common/text1252.h"
+#include "shell/import/caixoro.h"
 #include "store/conversions.h"
 
 namespace cli {

@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "common/files.h"
+#include "shell/testing/dbf_fixture.h"
 #include "store/firebird.h"
-#include "testing/dbf_fixture.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "configuracoes.h"
+#include "shell/program/configuracoes.h"
 
 namespace cli {
 

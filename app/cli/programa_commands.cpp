@@ -9,11 +9,11 @@
 #include <map>
 #include <set>
 
-#include "base_files.h"
 #include "ecf_commands.h"
 #include "generation/gera_thread.h"
 #include "generation/log_em_lote.h"
 #include "generation/opcoes_geracao.h"
+#include "shell/program/base_files.h"
 #include "sintegra/tipos.h"
 #include "store/entities.h"
 

@@ -10,14 +10,14 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "caixoro.h"
-#include "caixoro_windows.h"
-#include "invoice_editor.h"
-#include "invoice_rules.h"
-#include "principal.h"
+#include "shell/import/caixoro.h"
+#include "shell/import/caixoro_windows.h"
+#include "shell/invoices/invoice_editor.h"
+#include "shell/invoices/invoice_rules.h"
+#include "shell/testing/dbf_fixture.h"
+#include "shell/widgets/principal.h"
 #include "store/data_module.h"
 #include "store/entities.h"
-#include "testing/dbf_fixture.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include <cmath>
 
 #include "common/orvik_ini.h"
-#include "dialogos.h"
 #include "ecf/proprietario.h"
-#include "help_window.h"
-#include "recursos.h"
+#include "shell/widgets/dialogos.h"
+#include "shell/widgets/help_window.h"
+#include "shell/widgets/recursos.h"
 
 namespace ecf {
 

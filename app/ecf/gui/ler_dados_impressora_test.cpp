@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "testing/shell_fixture.h"
+#include "shell/testing/shell_fixture.h"
 
 namespace ecf {
 namespace {

@@ -15,11 +15,11 @@
 #include <QVBoxLayout>
 #include <set>
 
-#include "configuracoes.h"
-#include "dialogos.h"
 #include "generation/opcoes_geracao.h"
 #include "ler_dados_impressora.h"
-#include "principal.h"
+#include "shell/program/configuracoes.h"
+#include "shell/widgets/dialogos.h"
+#include "shell/widgets/principal.h"
 #include "status_geracao.h"
 
 namespace generation {

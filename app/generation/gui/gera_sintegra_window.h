@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "embedded_window.h"
+#include "shell/widgets/embedded_window.h"
 #include "sintegra/tipos.h"
 
 class QButtonGroup;

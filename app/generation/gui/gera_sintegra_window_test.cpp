@@ -17,10 +17,10 @@
 #include <fstream>
 
 #include "common/files.h"
-#include "help_window.h"
 #include "ler_dados_impressora.h"
+#include "shell/testing/shell_fixture.h"
+#include "shell/widgets/help_window.h"
 #include "status_geracao.h"
-#include "testing/shell_fixture.h"
 
 namespace generation {
 namespace {

@@ -11,9 +11,9 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "dialogos.h"
-#include "help_window.h"
-#include "recursos.h"
+#include "shell/widgets/dialogos.h"
+#include "shell/widgets/help_window.h"
+#include "shell/widgets/recursos.h"
 
 namespace generation {
 

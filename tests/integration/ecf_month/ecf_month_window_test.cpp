@@ -19,8 +19,8 @@
 #include "ecf_sim/server.h"
 #include "gera_sintegra_window.h"
 #include "ler_dados_impressora.h"
+#include "shell/testing/shell_fixture.h"
 #include "shop_month.h"
-#include "testing/shell_fixture.h"
 
 namespace {
 

@@ -20,13 +20,13 @@
 #include <filesystem>
 #include <string>
 
-#include "dialogos.h"
-#include "edits.h"
-#include "invoice_editor.h"
-#include "invoice_list.h"
-#include "item_editor.h"
-#include "principal.h"
-#include "product_dialog.h"
+#include "shell/invoices/invoice_editor.h"
+#include "shell/invoices/invoice_list.h"
+#include "shell/invoices/item_editor.h"
+#include "shell/invoices/product_dialog.h"
+#include "shell/widgets/dialogos.h"
+#include "shell/widgets/edits.h"
+#include "shell/widgets/principal.h"
 #include "store/data_module.h"
 #include "store/entities.h"
 

@@ -17,8 +17,8 @@
 #include <thread>
 
 #include "common/files.h"
+#include "shell/testing/dbf_fixture.h"
 #include "store/firebird.h"
-#include "testing/dbf_fixture.h"
 
 namespace {
 

@@ -1,0 +1,161 @@
+#include "shell/widgets/dialogos.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+#include <exception>
+
+namespace shell {
+
+namespace {
+
+class DialogosReais : public Dialogos {
+ public:
+  void Mensagem(QWidget* dono, const QString& titulo, const QString& texto, Icone icone) override {
+    QMessageBox::Icon i = QMessageBox::NoIcon;
+    switch (icone) {
+      case Icone::Informacao:
+        i = QMessageBox::Information;
+        break;
+      case Icone::Aviso:
+        i = QMessageBox::Warning;
+        break;
+      case Icone::Erro:
+        i = QMessageBox::Critical;
+        break;
+      case Icone::Pergunta:
+        i = QMessageBox::Question;
+        break;
+      case Icone::Nenhum:
+        break;
+    }
+    QMessageBox box(i, titulo.isEmpty() ? QApplication::applicationName() : titulo, texto,
+                    QMessageBox::Ok, dono);
+    box.exec();
+  }
+  bool Pergunta(QWidget* dono, const QString& titulo, const QString& texto) override {
+    QMessageBox box(QMessageBox::Question, titulo, texto, QMessageBox::NoButton, dono);
+    QPushButton* sim = box.addButton(QStringLiteral("Sim"), QMessageBox::YesRole);
+    box.addButton(QStringLiteral("Não"), QMessageBox::NoRole);
+    box.setDefaultButton(sim);
+    box.exec();
+    return box.clickedButton() == sim;
+  }
+  QString Diretorio(QWidget* dono, const QString& titulo, const QString& inicial,
+                    bool botaoNovaPasta) override {
+    QFileDialog dlg(dono, titulo, inicial);
+    dlg.setFileMode(QFileDialog::Directory);
+    dlg.setOption(QFileDialog::ShowDirsOnly, true);
+    // The native picker cannot hide its new-folder button; Qt's own can.
+    dlg.setOption(QFileDialog::DontUseNativeDialog, !botaoNovaPasta);
+    dlg.setOption(QFileDialog::ReadOnly, !botaoNovaPasta);
+    if (!inicial.isEmpty()) dlg.selectFile(inicial);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
+    QString escolhida = dlg.selectedFiles().first();
+    return escolhida.left(260);
+  }
+  bool AbrirArquivo(const QString& caminho) override {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(caminho));
+  }
+};
+
+DialogosReais reais;
+Dialogos* atual = nullptr;
+
+}  // namespace
+
+QString Dialogos::ArquivoParaAbrir(QWidget* dono, const QString& titulo, const QString& filtro,
+                                   const QString& inicial) {
+  QString antes = QDir::currentPath();
+  QString escolhido = QFileDialog::getOpenFileName(dono, titulo, inicial, filtro);
+  QDir::setCurrent(antes);
+  return escolhido.isEmpty() ? inicial : escolhido;
+}
+
+Dialogos& dialogos() {
+  return atual ? *atual : reais;
+}
+void InstalaDialogos(Dialogos* d) {
+  atual = d;
+}
+
+namespace msg {
+
+const char* const kTextoFalha =
+    "Não foi possível realizar a operação. \nPor favor, entre em contato com o administrador "
+    "do sistema.";
+
+bool ConfirmaSalvar(QWidget* dono, const QString& objeto) {
+  return dialogos().Pergunta(dono, QStringLiteral("Salvar?"),
+                             QStringLiteral("Você tem certeza que deseja salvar %1 ?").arg(objeto));
+}
+bool ConfirmaExcluir(QWidget* dono, const QString& objeto) {
+  return dialogos().Pergunta(
+      dono, QStringLiteral("Excluir?"),
+      QStringLiteral("Você tem certeza que deseja excluir %1 ?").arg(objeto));
+}
+bool AbandonarAlteracoes(QWidget* dono) {
+  return dialogos().Pergunta(dono, QStringLiteral("Abandonar alterações?"),
+                             QStringLiteral("O registro foi alterado. Você deseja sair do "
+                                            "formulário sem salvar as alterações ?"));
+}
+void Sucesso(QWidget* dono) {
+  dialogos().Mensagem(dono, QStringLiteral("Sucesso!"),
+                      QStringLiteral("Operação realizada com sucesso!"), Icone::Informacao);
+}
+void Falha(QWidget* dono) {
+  dialogos().Mensagem(dono, QStringLiteral("Erro!"), QString::fromUtf8(kTextoFalha), Icone::Erro);
+}
+void FalhaSimples(QWidget* dono) {
+  Simples(dono, QString::fromUtf8(kTextoFalha));
+}
+void FalhaConsulta(QWidget* dono) {
+  dialogos().Mensagem(dono, QStringLiteral("Erro!"),
+                      QStringLiteral("Ocorreu um erro durante a execução dessa operação.\nPor "
+                                     "favor, entre em contato com o administrador do sistema."),
+                      Icone::Erro);
+}
+void CNPJInvalido(QWidget* dono) {
+  dialogos().Mensagem(
+      dono, QStringLiteral("Erro!"),
+      QStringLiteral("CNPJ Inválido! Entre com um valor válido ou deixe-o em branco."),
+      Icone::Erro);
+}
+void CampoInvalido(QWidget* dono) {
+  dialogos().Mensagem(dono, QStringLiteral("Campo Inválido"),
+                      QStringLiteral("Valor inválido para esse campo. Entre com um valor "
+                                     "válido ou deixe-o em branco."),
+                      Icone::Erro);
+}
+void Simples(QWidget* dono, const QString& texto) {
+  dialogos().Mensagem(dono, QString(), texto, Icone::Nenhum);
+}
+void ErroGeral(QWidget* dono, const QString& texto) {
+  dialogos().Mensagem(dono, QString(), texto, Icone::Erro);
+}
+
+}  // namespace msg
+
+bool CampoObrigatorio(QWidget* janela, const QString& valor, const QString& rotulo) {
+  if (!valor.isEmpty()) return false;
+  dialogos().Mensagem(janela, QStringLiteral("Informe o valor"),
+                      QStringLiteral("Por favor, preencha o campo \"%1\".").arg(rotulo),
+                      Icone::Aviso);
+  return true;
+}
+
+void Protegido(QWidget* dono, const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    msg::ErroGeral(dono, QString::fromUtf8(e.what()));
+  } catch (...) {
+    msg::ErroGeral(dono, QStringLiteral("Erro desconhecido."));
+  }
+}
+
+}  // namespace shell
