@@ -34,7 +34,12 @@ std::string parallel_device(const IniFile& ini, int number) {
   return mapped(ini, "LPT" + std::to_string(number), "/dev/parport" + std::to_string(number - 1));
 }
 
+bool is_device_path(std::string_view text) {
+  return !text.empty() && text.front() == '/';
+}
+
 std::string serial_device_for(const IniFile& ini, std::string_view text) {
+  if (is_device_path(text)) return std::string(text);
   return serial_device(ini, port_number(text));
 }
 

@@ -27,6 +27,9 @@ TEST(Ports, PortasSectionWinsOverTheDefaultDevice) {
   EXPECT_EQ(serial_device_for(ini, "COM3"), "/dev/pts/77");
   EXPECT_EQ(serial_device_for(ini, "COM2"), "/dev/ttyS1");
   EXPECT_EQ(serial_device_for(ini, "COM"), "/dev/ttyS0");
+  // A device path is the device itself, whatever [Portas] says.
+  EXPECT_EQ(serial_device_for(ini, "/dev/ttyUSB0"), "/dev/ttyUSB0");
+  EXPECT_EQ(serial_device_for(ini, "/dev/serial/by-id/usb-X-if00"), "/dev/serial/by-id/usb-X-if00");
   EXPECT_EQ(parallel_device(ini, 1), "/dev/lp9");
   EXPECT_EQ(parallel_device(ini, 2), "/dev/parport1");
   ::setenv("ORVIK_INI", ini_path.c_str(), 1);

@@ -4,6 +4,7 @@
 //
 //   orvik-cli EXPORT [ARG...]   call EXPORT with its input arguments in order
 //   orvik-cli --list            every export with its prototype
+//   orvik-cli --procura [DEV..] which device answers on each serial line
 #include <dlfcn.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -24,8 +25,13 @@
 #include <vector>
 
 #include "common/files.h"
+#include "common/ini.h"
+#include "common/orvik_ini.h"
+#include "common/ports.h"
+#include "common/serial_devices.h"
 #include "common/text1252.h"
 #include "orvik/orvik.h"
+#include "port_search.h"
 
 namespace {
 
@@ -190,8 +196,37 @@ void PrintUsage(FILE* out) {
   std::fprintf(out,
                "usage: orvik-cli EXPORT [ARG...]   call an export of liborvik.so\n"
                "       orvik-cli --list            list the exports with their prototypes\n"
+               "       orvik-cli --procura [DEVICE...]\n"
+               "                                   try each serial line (the ttyS, ttyUSB, ttyACM\n"
+               "                                   and by-id devices and those of [Portas]) and\n"
+               "                                   say what answers and which keys to write\n"
                "Texts are given as they are, integers as decimal numbers; answer buffers and\n"
                "integer results take no argument and are printed after the call.\n");
+}
+
+// After a -5: why the driver's port cannot be opened, found by trying it the same way
+// (the driver itself may only report the code).
+void PrintPortProblem() {
+  common::IniFile ini(common::orvik_ini_path());
+  if (ini.read("Sistema", "ModeloImp", "ORVIK_KAP") == "ORVIK_VUNO_LPT") return;
+  const std::string porta = ini.read("Sistema", "Porta", "COM1");
+  const std::string device = common::serial_device_for(ini, porta);
+  int error = 0;
+  const common::OpenProblem problem = common::probe_open(device, &error);
+  if (problem == common::OpenProblem::kNone) return;
+  std::printf("port %s (%s): %s\n", porta.c_str(), device.c_str(),
+              common::open_problem_advice(problem, error).c_str());
+}
+
+int Search(int argc, char** argv) {
+  std::vector<std::string> devices(argv + 2, argv + argc);
+  if (devices.empty()) devices = orvik_cli::DevicesToSearch();
+  if (devices.empty()) std::printf("no serial devices found\n");
+  for (const std::string& d : devices) {
+    orvik_cli::PrintFound(orvik_cli::SearchDevice(d), stdout);
+    std::fflush(stdout);
+  }
+  return 0;
 }
 
 // liborvik.so from ../lib beside this program, else wherever the loader finds it.
@@ -221,6 +256,7 @@ int Run(int argc, char** argv) {
     for (const Export& e : kExports) std::printf("int %s%s\n", e.name, e.parameters);
     return 0;
   }
+  if (first == "--procura") return Search(argc, argv);
   const Export* target = Find(first);
   if (!target) {
     std::fprintf(stderr, "orvik-cli: unknown export %s (see orvik-cli --list)\n", argv[1]);
@@ -265,6 +301,7 @@ int Run(int argc, char** argv) {
   reinterpret_cast<decltype(&::Orvik_RetornoImpressora)>(last_result)(&code, message.data());
   std::printf("last return code: %d\n", code);
   std::printf("last message: %s\n", common::cp1252_to_utf8(message.data()).c_str());
+  if (result == -5 || code == -5) PrintPortProblem();
   return 0;
 }
 

@@ -19,7 +19,12 @@ int port_number(std::string_view text);
 std::string serial_device(const IniFile& ini, int number);
 std::string parallel_device(const IniFile& ini, int number);
 
-// Device of a port text: serial_device(ini, port_number(text)).
+// A port text that names a device by its path ("/dev/ttyUSB0", "/dev/serial/by-id/..."),
+// taken as it is instead of through the COMn mapping.
+bool is_device_path(std::string_view text);
+
+// Device of a port text: the text itself when it is a device path, otherwise
+// serial_device(ini, port_number(text)).
 std::string serial_device_for(const IniFile& ini, std::string_view text);
 
 }  // namespace common

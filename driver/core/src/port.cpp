@@ -71,11 +71,18 @@ void ReadPortSettings() {
     s.lpt_base1 = base + 1;
     s.lpt_base2 = base + 2;
   } else {
-    const int n = PortNumber(ini.read("Sistema", "Porta", "COM1"));
-    s.port_number = n;
-    s.port_name = "COM" + std::to_string(n);
+    const std::string porta = ini.read("Sistema", "Porta", "COM1");
+    if (common::is_device_path(porta)) {
+      s.port_number = 1;
+      s.port_name = porta;
+      s.port1.device = porta;
+    } else {
+      const int n = PortNumber(porta);
+      s.port_number = n;
+      s.port_name = "COM" + std::to_string(n);
+      s.port1.device = SerialDeviceName(n);
+    }
     ini.write("Sistema", "Porta", s.port_name);
-    s.port1.device = SerialDeviceName(n);
     if (s.model_family == 5) {
       s.port1.speed = ini.read("Sistema", "BAUD", "9600");
     } else {
@@ -97,6 +104,9 @@ bool OpenPort(int index) {
   Log(kBanner);
   if (port.handle == -1) {
     Log("<<Falha na Abertura da Porta (" + port.device + ") a " + port.speed + ">>");
+    // The reason on a line of its own, so the line above stays as readers expect it.
+    const std::string why = CurrentTransport().OpenFailure();
+    if (!why.empty()) Log("<<Motivo: " + why + ">>");
     return false;
   }
   Log("<<Porta (" + port.device + ")(" + port.speed + ") Aberta com sucesso>>");
@@ -200,6 +210,7 @@ bool WaitForCts() {
 }
 
 std::string ScaleDeviceName(std::string_view port_text) {
+  if (common::is_device_path(port_text)) return std::string(port_text);
   return SerialDeviceName(PortNumber(port_text));
 }
 

@@ -43,6 +43,12 @@ TEST_F(PortLayer, SerialDeviceAndLineSettingsPerCase) {
       {"[Sistema]\r\nPorta=COM10\r\n", "/dev/ttyS9", "COM10", "115200", Parity::kEven, true},
       {"[Sistema]\r\nPorta=COM3\r\n[Portas]\r\ncom3=/dev/pts/77\r\n", "/dev/pts/77", "COM3",
        "115200", Parity::kEven, true},
+      // A device path is the device, kept as written; [Portas] plays no part.
+      {"[Sistema]\r\nPorta=/dev/ttyUSB0\r\n[Portas]\r\nCOM1=/dev/pts/77\r\n", "/dev/ttyUSB0",
+       "/dev/ttyUSB0", "115200", Parity::kEven, true},
+      {"[Sistema]\r\nPorta=/dev/serial/by-id/usb-X_Y-if00-port0\r\n",
+       "/dev/serial/by-id/usb-X_Y-if00-port0", "/dev/serial/by-id/usb-X_Y-if00-port0", "115200",
+       Parity::kEven, true},
       {"[Sistema]\r\nBAUD=14400\r\n", "/dev/ttyS0", "COM1", "115200", Parity::kEven, true},
       {"[Sistema]\r\nBAUD=9600\r\n", "/dev/ttyS0", "COM1", "9600", Parity::kEven, true},
       {"[Sistema]\r\nModeloImp=ORVIK_610\r\nBAUD=57600\r\n", "/dev/ttyS0", "COM1", "9600",
@@ -119,6 +125,29 @@ TEST_F(PortLayer, FailedOpenLogsAndLeavesThePortClosed) {
   EXPECT_EQ(State().port1.handle, -1);
   EXPECT_NE(folder.Read("LOG.DAT").find("=><<Falha na Abertura da Porta (/dev/ttyS0) a 115200>>"),
             std::string::npos);
+}
+
+// Over the real termios transport: the -5 of a port that cannot be opened keeps its log
+// line and adds the reason on the next one.
+TEST_F(PortLayer, FailedOpenLogsWhyOverTermios) {
+  SetTransport(nullptr);
+  const std::string missing = folder.path().string() + "/ttyUSB9";
+  const std::string plain = folder.path().string() + "/ORVIK.INI";
+  const struct {
+    std::string porta, reason;
+  } cases[] = {{missing, "dispositivo inexistente"},
+               {plain, "o nome nao e de um dispositivo serial"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.porta);
+    StartWith("[Sistema]\r\nHomologar=1\r\nPorta=" + c.porta + "\r\n");
+    EXPECT_FALSE(OpenPort(1));
+    const std::string log = folder.Read("LOG.DAT");
+    const std::string failed = "=><<Falha na Abertura da Porta (" + c.porta + ") a 115200>>\r\n";
+    const size_t at = log.rfind(failed);
+    ASSERT_NE(at, std::string::npos) << log;
+    EXPECT_NE(log.find("=><<Motivo: " + c.reason + ">>", at + failed.size()), std::string::npos)
+        << log;
+  }
 }
 
 TEST_F(PortLayer, WaitForCtsHonoursChecaCts) {

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "common/serial_devices.h"
 #include "orvik/core/line_speed.h"
 #include "orvik/core/port.h"
 #include "orvik/core/text_forms.h"
@@ -39,20 +40,33 @@ bool SpeedConstant(const std::string& speed, speed_t& out) {
 class TermiosTransport final : public Transport {
  public:
   int Open(const std::string& device) override {
+    open_error_ = ENOENT;
     if (device.empty()) return -1;
     // Non-blocking, so that neither the open (carrier) nor a write (flow control) can
     // hang the till; reads and writes wait through poll with their own time-outs.
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
+    if (fd < 0) {
+      open_error_ = errno;
+      return -1;
+    }
     struct stat st {};
     // Only an existing device: a plain file of that name is not a line. Another driver
     // process using the port holds its lock (TIOCEXCL alone does not stop root).
-    bool ok = ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    if (ok && ::isatty(fd)) ok = ::ioctl(fd, TIOCEXCL) == 0;
-    if (!ok) {
+    int error = 0;
+    if (::fstat(fd, &st) != 0)
+      error = errno;
+    else if (!S_ISCHR(st.st_mode))
+      error = ENOTTY;
+    else if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+      error = errno;
+    else if (::isatty(fd) && ::ioctl(fd, TIOCEXCL) != 0)
+      error = errno;
+    if (error != 0) {
       ::close(fd);
+      open_error_ = error;
       return -1;
     }
+    open_error_ = 0;
     return fd;
   }
 
@@ -143,6 +157,13 @@ class TermiosTransport final : public Transport {
     ::ioctl(fd, TIOCNXCL);
     ::close(fd);
   }
+
+  std::string OpenFailure() const override {
+    return common::open_problem_log_text(common::open_problem_of(open_error_), open_error_);
+  }
+
+ private:
+  int open_error_ = 0;
 };
 
 }  // namespace

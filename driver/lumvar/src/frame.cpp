@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/files.h"
+#include "common/ports.h"
 #include "common/text1252.h"
 #include "orvik/core/config.h"
 #include "orvik/core/frame_support.h"
@@ -73,7 +74,11 @@ int AbrePortaSerial() {
 }
 
 int IniciaPorta(const char* port) {
-  core::Config().write("Sistema", "Porta", "COM" + std::to_string(core::PortNumber(Arg(port))));
+  // A device path (/dev/ttyUSB0) is kept as it is; every other text becomes COMn.
+  const std::string text = Arg(port);
+  core::Config().write(
+      "Sistema", "Porta",
+      common::is_device_path(text) ? text : "COM" + std::to_string(core::PortNumber(text)));
   return AbrePortaSerial();
 }
 

@@ -88,11 +88,18 @@ TEST_F(FrameRoutines, IniciaPortaWritesThePortAndRereadsIt) {
     const char* porta;
     const char* device;
   } cases[] = {
-      {"COM12", "COM12", "/dev/pts/99"}, {"COM3", "COM3", "/dev/ttyS2"},
-      {"COMx", "COM1", "/dev/ttyS0"},    {"CO", "COM1", "/dev/ttyS0"},
+      {"COM12", "COM12", "/dev/pts/99"},
+      {"COM3", "COM3", "/dev/ttyS2"},
+      {"COMx", "COM1", "/dev/ttyS0"},
+      {"CO", "COM1", "/dev/ttyS0"},
       {nullptr, "COM1", "/dev/ttyS0"},
+      // A device path is kept as it is.
+      {"/dev/ttyUSB0", "/dev/ttyUSB0", "/dev/ttyUSB0"},
+      {"/dev/serial/by-id/usb-X-if00", "/dev/serial/by-id/usb-X-if00",
+       "/dev/serial/by-id/usb-X-if00"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.arg ? c.arg : "(null)");
     EXPECT_EQ(IniciaPorta(c.arg), 1);
     EXPECT_EQ(Key("Sistema", "Porta"), c.porta);
     EXPECT_EQ(record.opened.back(), c.device);

@@ -38,6 +38,9 @@ class Transport {
   // CTS asserted; a device without modem lines counts as asserted.
   virtual bool Cts(int handle) = 0;
   virtual void Close(int handle) = 0;
+  // Why the last Open failed, as a log text ("dispositivo inexistente"); empty when the
+  // transport cannot tell.
+  virtual std::string OpenFailure() const { return {}; }
 };
 
 // The transport the port layer uses (termios unless replaced).
@@ -53,7 +56,8 @@ std::string SerialDeviceName(int number);
 std::string ParallelDeviceName(int number);
 
 // Reads [Sistema] Porta, Endereco, BAUD and Path into the driver state, writing back
-// Porta and Path.
+// Porta and Path. A Porta that names a device path (/dev/ttyUSB0) is that device and is
+// written back as it is.
 void ReadPortSettings();
 
 // Opens port 1 or 2; true at once when it is already open. Logs the outcome.

@@ -22,7 +22,7 @@ struct DriverState {
 
   PortSlot port1;
   PortSlot port2;
-  std::string port_name;  // [Sistema] Porta as written back: "COMn" or "LPTn"
+  std::string port_name;  // [Sistema] Porta as written back: "COMn", "LPTn" or a device path
   int port_number = 1;    // the n of port_name
   // Parallel port registers (family 4): base and the two following addresses.
   int lpt_base = 0x378, lpt_base1 = 0x379, lpt_base2 = 0x37A;
