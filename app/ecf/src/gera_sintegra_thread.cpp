@@ -13,6 +13,7 @@
 #include "common/files.h"
 #include "common/ini.h"
 #include "common/orvik_ini.h"
+#include "common/serial_devices.h"
 #include "common/text1252.h"
 #include "ecf/bibliotecas.h"
 #include "ecf/tdm.h"
@@ -400,6 +401,10 @@ std::vector<std::string> ListaPortas(const fs::path& orvik_ini, const fs::path& 
   }
   std::sort(numeros.begin(), numeros.end());
   for (int n : numeros) acrescenta("COM" + std::to_string(n));
+  // USB adapters and lines without a COM name are offered by their device path, which
+  // the driver and the reading library take as it is.
+  for (const std::string& d : common::serial_devices(dev))
+    if (fs::path(d).filename().string().rfind("ttyS", 0) != 0) acrescenta(d);
   return portas;
 }
 

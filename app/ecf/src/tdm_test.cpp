@@ -65,10 +65,15 @@ class Pasta : public ::testing::Test {
 TEST_F(Pasta, PortListTakesConfiguredNamesThenExistingSerialDevices) {
   std::ofstream(dir_ / "ORVIK.INI") << "[Sistema]\r\nPorta=COM1\r\n[Portas]\r\nCOM7=/dev/pts/3\r\n"
                                        "LPT1=/dev/lp0\r\ncom2=/dev/pts/4\r\n";
-  for (const char* d : {"ttyS0", "ttyS1", "ttyS10", "ttyUSB0", "ttyS"})
+  for (const char* d : {"ttyS0", "ttyS1", "ttyS10", "ttyUSB0", "ttyACM1", "ttyS"})
     std::ofstream(dir_ / "dev" / d) << "";
-  EXPECT_EQ(ListaPortas(dir_ / "ORVIK.INI", dir_ / "dev"),
-            (std::vector<std::string>{"COM7", "com2", "COM1", "COM11"}));
+  fs::create_directories(dir_ / "dev" / "serial" / "by-id");
+  fs::create_symlink("../../ttyUSB0", dir_ / "dev" / "serial" / "by-id" / "usb-Impressora-if00");
+  const std::string dev = (dir_ / "dev").string();
+  EXPECT_EQ(
+      ListaPortas(dir_ / "ORVIK.INI", dir_ / "dev"),
+      (std::vector<std::string>{"COM7", "com2", "COM1", "COM11", dev + "/ttyUSB0", dev + "/ttyACM1",
+                                dev + "/serial/by-id/usb-Impressora-if00"}));
 }
 
 TEST_F(Pasta, PortListWithoutConfigurationOrDevicesIsEmpty) {

@@ -81,7 +81,8 @@ class TGeraSintegraThread {
 std::string NomeArquivoSaida(int mes, int ano);
 
 // The serial ports offered: the COM names of the driver configuration's [Portas] section,
-// in file order, then COMn for every existing /dev/ttyS(n-1); each name once.
+// in file order, then COMn for every existing /dev/ttyS(n-1), then the paths of the
+// ttyUSB, ttyACM and serial/by-id devices; each name once.
 std::vector<std::string> ListaPortas(const std::filesystem::path& orvik_ini,
                                      const std::filesystem::path& dev = "/dev");
 
