@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <future>
 #include <iterator>
 #include <stdexcept>
 #include <string>
@@ -222,8 +223,12 @@ int Search(int argc, char** argv) {
   std::vector<std::string> devices(argv + 2, argv + argc);
   if (devices.empty()) devices = orvik_cli::DevicesToSearch();
   if (devices.empty()) std::printf("no serial devices found\n");
-  for (const std::string& d : devices) {
-    orvik_cli::PrintFound(orvik_cli::SearchDevice(d), stdout);
+  // Every line at once: a silent one costs seconds of time-outs, and there may be dozens.
+  std::vector<std::future<orvik_cli::Found>> found;
+  for (const std::string& d : devices)
+    found.push_back(std::async(std::launch::async, orvik_cli::SearchDevice, d));
+  for (auto& f : found) {
+    orvik_cli::PrintFound(f.get(), stdout);
     std::fflush(stdout);
   }
   return 0;

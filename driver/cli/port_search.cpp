@@ -73,14 +73,14 @@ const std::vector<Probe>& Probes() {
        'N',
        true,
        std::string{kStx, kEsc, '$', kEtx},
-       milliseconds(500),
+       milliseconds(300),
        QvxAnswer},
       {"Lumvar fiscal printer",
        {115200, 57600, 38400, 19200, 9600},
        'E',
        true,
        LumvarProbe(),
-       milliseconds(500),
+       milliseconds(300),
        LumvarAnswer},
   };
   return probes;
@@ -99,7 +99,7 @@ Found SearchDevice(const std::string& device) {
     for (int speed : p.speeds) {
       if (!line.configure({speed, p.parity, p.cts_flow})) continue;
       line.drain();
-      if (!line.write_all(p.request, milliseconds(500))) continue;
+      if (!line.write_all(p.request, milliseconds(300))) continue;
       const std::string got = line.read_until(p.answered, p.wait);
       if (p.answered(got)) {
         f.kind = p.kind;
