@@ -25,6 +25,17 @@ for f in lib/liborvik.so.1 lib/liborvik.so include/orvik/orvik.h lib/pkgconfig/o
 done
 check "liborvik.so.1 is the soname link" test -L "$prefix/lib/liborvik.so.1"
 check "the menu pictures are installed" test -n "$(ls "$prefix/share/tributarium/Imagens")"
+# The integrator's kit: the export reference, its man pages, the bindings, the relay.
+for f in share/doc/orvik/index.html share/doc/orvik/status.html share/man/man3/orvik.3 \
+  share/man/man3/Orvik_NumeroCupom.3 share/orvik/pascal/Orvik.pas share/orvik/csharp/Orvik.cs \
+  share/orvik/python/orvik.py bin/orvik-relay; do
+  check "$f is installed" test -e "$prefix/$f"
+done
+if command -v man >/dev/null; then
+  check "man -l renders orvik.3" grep -q "RETURN CODES" <<<"$(MANWIDTH=80 man -l "$prefix/share/man/man3/orvik.3" 2>/dev/null)"
+  check "an export's page leads to its group's" grep -q "Orvik_NumeroCupom" \
+    <<<"$(cd "$prefix/share/man" && MANWIDTH=80 man -l man3/Orvik_NumeroCupom.3 2>/dev/null)"
+fi
 
 # The driver reads and writes its ORVIK.INI here, not beside the test programs.
 export ORVIK_INI=$work/ORVIK.INI
