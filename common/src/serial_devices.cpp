@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/serial_line.h"
+
 namespace common {
 
 namespace fs = std::filesystem;
@@ -111,26 +113,10 @@ std::string open_problem_advice(OpenProblem problem, int error) {
 }
 
 OpenProblem probe_open(const std::string& device, int* error) {
-  int err = 0;
-  const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    err = errno;
-  } else {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-      err = errno;
-    else if (!S_ISCHR(st.st_mode))
-      err = ENOTTY;
-    else if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-      err = errno;
-    else if (::isatty(fd) && ::ioctl(fd, TIOCEXCL) != 0)
-      err = errno;
-    else if (::isatty(fd))
-      ::ioctl(fd, TIOCNXCL);  // only the flag this probe set: a pty's outlives the close
-    ::close(fd);
-  }
-  if (error) *error = err;
-  return open_problem_of(err);
+  SerialLine line;  // opened as the driver opens it, closed again at once
+  line.open(device);
+  if (error) *error = line.error();
+  return line.problem();
 }
 
 }  // namespace common
