@@ -1,5 +1,7 @@
 #include "store/data_module.h"
 
+#include <ibase.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -18,19 +20,48 @@ TdmTributarium* dmTributarium = nullptr;
 
 namespace {
 
-const std::vector<std::string> kConnectionParams = {"user_name=SYSDBA", "password=quernstab"};
+const std::vector<std::string> kConnectionParams = {
+    std::string("user_name=") + TdmTributarium::kUsuarioPadrao,
+    std::string("password=") + TdmTributarium::kSenhaPadrao};
 
 // Widest line the LOG table holds, in Windows-1252 characters.
 constexpr std::size_t kLogWidth = 1024;
 
-// "host:/path" or "host/port:/path" names a server; a plain path opens the file.
-bool is_server_location(const std::string& location) {
-  auto colon = location.find(':');
-  if (colon == std::string::npos || colon == 0) return false;
-  return location.substr(0, colon).find('/') == std::string::npos;
+// Connects; a refused login becomes the message that says where the credentials come from.
+void connect(Connection& db) {
+  try {
+    db.Connect();
+  } catch (const DatabaseError& e) {
+    if (e.has_code(isc_login)) throw DatabaseError(e.sqlcode(), e.codes(), kSenhaServidorRecusada);
+    throw;
+  }
 }
 
 }  // namespace
+
+bool is_server_location(const std::string& location) {
+  auto colon = location.find(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  // "C:..." style drive letters are not used here; a host is at least the colon's left side,
+  // with an optional "/port". A path starting with '/' or '.' is a local file.
+  return location.front() != '/' && location.front() != '.';
+}
+
+std::vector<std::string> TdmTributarium::ParametrosConexao(const std::string& location) const {
+  if (!is_server_location(location)) return kConnectionParams;
+  return {"user_name=" + UsuarioServidor, "password=" + SenhaServidor};
+}
+
+LeituraConsistente::LeituraConsistente(TdmTributarium& dm)
+    : tr_(dm.trDados), antes_(dm.trDados.Params()) {
+  tr_.end_for_disconnect();
+  tr_.SetParams({"concurrency", "nowait", "read"});
+}
+
+LeituraConsistente::~LeituraConsistente() {
+  tr_.end_for_disconnect();
+  tr_.SetParams(antes_);
+}
 
 std::string join_location(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
@@ -51,9 +82,9 @@ TdmTributarium::~TdmTributarium() {
 void TdmTributarium::ConectaCatalogo() {
   dbCatalogo.Disconnect();
   dbCatalogo.DatabaseName = join_location(PathBaseDados, kCatalogFile);
-  dbCatalogo.Params = kConnectionParams;
+  dbCatalogo.Params = ParametrosConexao(dbCatalogo.DatabaseName);
   dbCatalogo.SQLDialect = 3;
-  dbCatalogo.Connect();
+  connect(dbCatalogo);
   tBaseDados.Open();
   if (ListaLogDoDia) todays_log_.Reload();
 }
@@ -61,8 +92,8 @@ void TdmTributarium::ConectaCatalogo() {
 void TdmTributarium::TrocarBanco(const std::string& /*nome_cliente*/, const std::string& pasta) {
   dbDados.Disconnect();
   dbDados.DatabaseName = join_location(pasta, kDataFile);
-  dbDados.Params = kConnectionParams;
-  dbDados.Connect();
+  dbDados.Params = ParametrosConexao(dbDados.DatabaseName);
+  connect(dbDados);
   dbDados.SQLDialect = 3;
   AbreConsultas();
 

@@ -1,5 +1,7 @@
 #include "store/entities.h"
 
+#include <ibase.h>
+
 #include "common/text1252.h"
 #include "store/conversions.h"
 #include "store/data_module.h"
@@ -48,6 +50,11 @@ Value i64(std::int64_t v) {
   return v;
 }
 
+bool em_uso(const std::exception& e) {
+  auto* db = dynamic_cast<const DatabaseError*>(&e);
+  return db && RegistroEmUso(*db);
+}
+
 // Write with a log line: the body runs the procedure and answers the success prefix;
 // any failure is rolled back and logged with its text.
 template <class Body>
@@ -64,6 +71,7 @@ bool write_logged(Transaction& tr, const std::string& falha, const std::string& 
     linha = LinhaSucesso(prefixo, detalhe_ok);
   } catch (const std::exception& e) {
     rollback(tr);
+    m.UltimaFalhaEmUso = em_uso(e);
     linha = LinhaFalha(falha, e.what());
   }
   m.GravaLog(linha);
@@ -79,8 +87,9 @@ bool write_quiet(Transaction& tr, Body body) {
     body();
     tr.EndWrite();
     return true;
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     rollback(tr);
+    dm().UltimaFalhaEmUso = em_uso(e);
     return false;
   }
 }
@@ -107,7 +116,13 @@ void write_raising(Transaction& tr, Body body) {
 
 TEBancoDados::TEBancoDados(int codigo) : Erro(Mensagem(codigo)), codigo_(codigo) {}
 
+bool RegistroEmUso(const DatabaseError& e) {
+  return e.has_code(isc_lock_conflict) || e.has_code(isc_update_conflict) ||
+         e.has_code(isc_deadlock);
+}
+
 TEBancoDados TEBancoDados::De(const DatabaseError& e) {
+  if (RegistroEmUso(e)) return TEBancoDados(kCodigoRegistroEmUso);
   if (e.sqlcode() == -803) return TEBancoDados(-803);
   if (e.is_truncation()) return TEBancoDados(119);
   return TEBancoDados(e.sqlcode());
@@ -121,6 +136,8 @@ std::string TEBancoDados::Mensagem(int codigo) {
     case 119:
       return "Não foi possível realizar a operação para o item \"%s\".\nAlguma informação "
              "ultrapassou o limite de caracteres esperado no campo do banco de dados.";
+    case kCodigoRegistroEmUso:
+      return kRegistroEmUso;
     default:
       return "Ocorreu um erro durante a execução dessa operação.\nPor favor, entre em contato "
              "com o administrador do sistema.";

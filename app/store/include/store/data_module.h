@@ -4,6 +4,7 @@
 // operation log. One instance lives for the whole program (dmTributarium).
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "store/firebird.h"
 #include "store/todays_log.h"
@@ -22,6 +23,33 @@ inline constexpr const char* kProductCodeOrder =
     "case when trim(CD_PRODUTO) similar to '[-+]?[0-9]{1,18}' "
     "then cast(trim(CD_PRODUTO) as bigint) end nulls last, CD_PRODUTO";
 
+// Shown when a server refuses the user and password of the configuration.
+inline constexpr const char* kSenhaServidorRecusada =
+    "O servidor de banco de dados recusou o usuário e a senha configurados.\n"
+    "Confira a seção [Servidor] (Usuario e Senha) do Tributarium.ini, ou ISC_USER e "
+    "ISC_PASSWORD.";
+
+// "host:/path" or "host/port:/path" names a server; a plain path opens the file.
+bool is_server_location(const std::string& location);
+
+class TdmTributarium;
+
+// For the length of a reading that must see one state of the base (the month's
+// generation while other desks edit): the data transaction ends (committing) and starts
+// again as a read-only snapshot; at the end it ends again and takes back its own
+// parameters. Rows already read into the queries stay as they are.
+class LeituraConsistente {
+ public:
+  explicit LeituraConsistente(TdmTributarium& dm);
+  ~LeituraConsistente();
+  LeituraConsistente(const LeituraConsistente&) = delete;
+  LeituraConsistente& operator=(const LeituraConsistente&) = delete;
+
+ private:
+  Transaction& tr_;
+  std::vector<std::string> antes_;
+};
+
 // folder + "/" + name, without doubling a separator the folder already ends with.
 std::string join_location(const std::string& folder, const std::string& name);
 
@@ -36,6 +64,17 @@ class TdmTributarium {
   // The databases folder read from the configuration (a plain folder, or
   // "host:/folder" to reach a server). Read by ConectaCatalogo.
   std::string PathBaseDados;
+
+  // Who the connections to a server log in as (Tributarium.ini [Servidor] Usuario and
+  // Senha, or ISC_USER / ISC_PASSWORD, set by the program before connecting). The fixed
+  // pair is only the default. The embedded engine asks no password and always gets the
+  // fixed pair.
+  std::string UsuarioServidor = kUsuarioPadrao;
+  std::string SenhaServidor = kSenhaPadrao;
+  static constexpr const char* kUsuarioPadrao = "SYSDBA";
+  static constexpr const char* kSenhaPadrao = "quernstab";
+  // The parameter list a connection to `location` is made with.
+  std::vector<std::string> ParametrosConexao(const std::string& location) const;
 
   // Connects the catalogue PathBaseDados/tributariumbase.fdb, opens tBaseDados and tLog.
   // Throws DatabaseError (the engine's text) when it cannot connect.
@@ -73,12 +112,20 @@ class TdmTributarium {
   // the queries and after each GravaLog line. A program without windows turns it off
   // before connecting: reading the whole day's log grows with every run of the day.
   bool ListaLogDoDia = true;
+  // Whether the last entity write that answered "no" met a row another desk holds
+  // (kRegistroEmUso): the editors then say so instead of the general failure.
+  bool UltimaFalhaEmUso = false;
 
   // Connections and transactions.
   Connection dbCatalogo;
   Connection dbDados;
   Transaction trCatalogo{dbCatalogo, {"read_committed", "rec_version", "nowait"}};
-  Transaction trDados{dbDados};
+  // Several desks work on one base: a write that meets a row another desk is changing
+  // fails at once (kRegistroEmUso) instead of waiting, and reads see what others have
+  // committed.
+  static inline const std::vector<std::string> kParametrosDados = {"read_committed", "rec_version",
+                                                                   "nowait"};
+  Transaction trDados{dbDados, kParametrosDados};
 
   // Catalogue procedures.
   StoredProc spInserirBase{

@@ -23,12 +23,13 @@ class Erro : public std::runtime_error {
 
 // A database error shaped for the user. The message keeps its "%s" for the caller to
 // fill (MensagemCom). Code -803: value already stored; 119: a value longer than its
-// column; any other code: the general message.
+// column; -913: a row another desk is changing (kRegistroEmUso); any other code: the
+// general message.
 class TEBancoDados : public Erro {
  public:
   explicit TEBancoDados(int codigo);
   // From an engine error: -803 for a unique violation, 119 for a string truncation,
-  // otherwise its SQLCODE.
+  // -913 for a lock conflict, otherwise its SQLCODE.
   static TEBancoDados De(const DatabaseError& e);
   int ErrorCode() const { return codigo_; }
   // The message with its "%s" replaced by item.
@@ -39,6 +40,14 @@ class TEBancoDados : public Erro {
  private:
   int codigo_;
 };
+
+// Said when a write meets a row that another connection has changed and not yet
+// committed. The data transaction does not wait for it: the write is undone, nothing
+// is lost, and the same write may simply be tried again.
+inline constexpr const char* kRegistroEmUso = "Registro em uso por outro usuário. Tente novamente.";
+inline constexpr int kCodigoRegistroEmUso = -913;
+// True when the engine refused a write because another transaction holds the row.
+bool RegistroEmUso(const DatabaseError& e);
 
 // Log line patterns: "%s - Sucesso! %s" and "%s - Falha: %s".
 std::string LinhaSucesso(const std::string& prefixo, const std::string& detalhe = "");

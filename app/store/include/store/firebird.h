@@ -98,6 +98,9 @@ class Transaction {
   Transaction& operator=(const Transaction&) = delete;
 
   bool InTransaction() const;
+  // The parameters the transaction starts with next time (a running one keeps its own).
+  void SetParams(std::vector<std::string> params) { params_ = std::move(params); }
+  const std::vector<std::string>& Params() const { return params_; }
   void StartTransaction();
   void CommitRetaining();
   void RollbackRetaining();
