@@ -260,6 +260,9 @@ ResultadoGeracao TGeraThread::Executa() {
   observador_.Ocupado(true);
   observador_.Log("--> Inicio Thread de Geração do Sintegra");
   observador_.AguardaExibicao();
+  // Other desks may be editing the base meanwhile: the whole run reads one state of it.
+  std::optional<store::LeituraConsistente> leitura;
+  if (store::dmTributarium) leitura.emplace(*store::dmTributarium);
   try {
     inicio_ = {Ano, Mes, 1};
     fim_ = {Ano, Mes, UltimoDia(Ano, Mes)};
