@@ -4,8 +4,10 @@
 #include <iostream>
 
 #include "caixoro_commands.h"
+#include "copia_seguranca_commands.h"
 #include "dispatcher.h"
 #include "ecf_commands.h"
+#include "gerar_todas_commands.h"
 #include "programa_commands.h"
 #include "sintegra_commands.h"
 
@@ -18,6 +20,8 @@ int main(int argc, char** argv) {
   cli::AddProgramaCommands(dispatcher, opcoes);
   cli::AddEcfCommands(dispatcher, opcoes);
   cli::AddCaixoroCommands(dispatcher, opcoes);
+  cli::AddCopiaSegurancaCommands(dispatcher, opcoes);
+  cli::AddGerarTodasCommands(dispatcher, opcoes);
   try {
     opcoes = cli::OpcoesGlobais::Extrai(args);
   } catch (const cli::UsageError& e) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "common/ini.h"
 #include "common/text1252.h"
 #include "store/entities.h"
 
@@ -45,12 +46,22 @@ bool LocalDeServidor(const std::string& local) {
   return colon != std::string::npos && colon > 0 && local.front() != '/' && local.front() != '.';
 }
 
+void CredenciaisServidor(const TConfiguracoes& config, store::TdmTributarium& dm) {
+  common::IniFile ini(config.Arquivo());
+  // The file's pair, then the environment's for one run, over the default.
+  if (auto u = ini.find(kSecaoServidor, "Usuario")) dm.UsuarioServidor = common::cp1252_to_utf8(*u);
+  if (auto p = ini.find(kSecaoServidor, "Senha")) dm.SenhaServidor = common::cp1252_to_utf8(*p);
+  if (const char* e = std::getenv("ISC_USER"); e && *e) dm.UsuarioServidor = e;
+  if (const char* e = std::getenv("ISC_PASSWORD"); e && *e) dm.SenhaServidor = e;
+}
+
 Sessao::Sessao(const OpcoesGlobais& opcoes) : opcoes_(opcoes) {
   fs::path atual = fs::current_path();
   fs::path arquivo = opcoes.config.empty() ? atual / "Tributarium.ini" : fs::path(opcoes.config);
   config_ = std::make_unique<TConfiguracoes>(arquivo, atual);
   dm_ = std::make_unique<store::TdmTributarium>();
   dm_->PathBaseDados = config_->PathBaseDados();
+  CredenciaisServidor(*config_, *dm_);
   // A log line that cannot be written is said, not hidden.
   dm_->OnLogError = [](const std::string& m) { std::cerr << m << "\n"; };
 }
@@ -109,11 +120,11 @@ std::optional<Base> Sessao::BuscaBase(const std::string& nome) {
 void Sessao::AbreBase(const Base& base) {
   // Not TrocarBanco: that also reads every list the windows show (all invoices, products,
   // inventory, today's log), which costs more than a run on a large base. The connection
-  // is the same one, with the catalogue's credentials.
+  // is the same one, with the same credentials.
   store::Connection& db = dm_->dbDados;
   db.Disconnect();
   db.DatabaseName = store::join_location(base.path, store::kDataFile);
-  db.Params = dm_->dbCatalogo.Params;
+  db.Params = dm_->ParametrosConexao(db.DatabaseName);
   db.SQLDialect = 3;
   try {
     db.Connect();
