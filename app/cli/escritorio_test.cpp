@@ -197,4 +197,35 @@ TEST_F(EscritorioTest, CtrlCStopsGerarTodasAfterTheCurrentBase) {
   EXPECT_FALSE(fs::exists(dir_ / "meses" / ("B" + std::to_string(kBases - 1))));
 }
 
+// Against the private server (STORE_SERVER, "host/port"): the login comes from the
+// configuration, then from the environment; a refused one is said plainly, exit 1.
+TEST_F(EscritorioTest, ServidorLoginFromTheConfigurationAndTheEnvironment) {
+  const char* servidor = std::getenv("STORE_SERVER");
+  if (!servidor) GTEST_SKIP() << "needs the private server (STORE_SERVER)";
+  fs::create_directories(dir_ / "Dados" / "Default");
+  fs::copy_file(fs::path(STORE_SHARE_DIR) / "tributariumbase.fdb",
+                dir_ / "Dados" / "tributariumbase.fdb");
+  fs::copy_file(fs::path(STORE_SHARE_DIR) / "Default" / "tributariumdados.fdb",
+                dir_ / "Dados" / "Default" / "tributariumdados.fdb");
+  std::ofstream(dir_ / "Tributarium.ini")
+      << "[Tributarium]\r\nPathBaseDados=" << servidor << ":" << (dir_ / "Dados").string()
+      << "\r\n[Servidor]\r\nUsuario=SYSDBA\r\nSenha=errada\r\n";
+  fs::permissions(dir_ / "Tributarium.ini", fs::perms::all, fs::perm_options::add);
+
+  Saida s = Cli({"base", "listar"});
+  EXPECT_EQ(s.codigo, 1);
+  EXPECT_NE(s.err.find("O servidor de banco de dados recusou o usuário e a senha configurados."),
+            std::string::npos)
+      << s.err;
+  struct stat st {};
+  ASSERT_EQ(::stat((dir_ / "Tributarium.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u) << "the file holds a password";
+
+  ::setenv("ISC_PASSWORD", "quernstab", 1);
+  s = Cli({"base", "listar"});
+  ::unsetenv("ISC_PASSWORD");
+  EXPECT_EQ(s.codigo, 0) << s.err;
+  EXPECT_NE(s.out.find("Default"), std::string::npos) << s.out;
+}
+
 }  // namespace
