@@ -140,10 +140,6 @@ class Service {
 unsigned read_u16(const unsigned char* p) {
   return static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1]) << 8;
 }
-std::uint32_t read_u32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 // Waits at most a second for each answer, so a long quiet step still comes back.
 std::vector<unsigned char> poll_send() {
@@ -193,72 +189,6 @@ void receive_backup(Service& svc, std::ostream& out, const BackupProgress& progr
       }
     }
   }
-}
-
-// Feeds the backup file to the running restore as it asks for it; the lines the
-// service writes (its error texts among them) are returned.
-std::string send_restore(Service& svc, std::istream& in, const BackupProgress& progress,
-                         std::uint64_t total) {
-  std::vector<unsigned char> answer(32768);
-  const std::vector<unsigned char> items = {isc_info_svc_line, isc_info_svc_stdin};
-  std::uint32_t wanted = 0;
-  std::uint64_t done = 0;
-  std::string lines;
-  for (bool more = true; more;) {
-    more = false;
-    std::vector<unsigned char> send = poll_send();
-    if (wanted > 0) {
-      std::uint32_t n = std::min<std::uint32_t>(wanted, 32000);
-      std::vector<char> chunk(n);
-      in.read(chunk.data(), n);
-      auto got = static_cast<unsigned>(in.gcount());
-      send.push_back(isc_info_svc_to_eof);
-      send.push_back(static_cast<unsigned char>(got & 0xff));
-      send.push_back(static_cast<unsigned char>(got >> 8));
-      send.insert(send.end(), chunk.begin(), chunk.begin() + got);
-      done += got;
-      if (progress && got > 0) progress(done, std::max(done, total));
-    }
-    send.push_back(isc_info_end);
-    wanted = 0;
-    svc.query(send, items, answer);
-    const unsigned char* p = answer.data();
-    const unsigned char* end = p + answer.size();
-    while (p < end && *p != isc_info_end) {
-      unsigned char tag = *p++;
-      switch (tag) {
-        case isc_info_svc_line: {
-          if (end - p < 2) throw BackupError("resposta do servidor incompleta");
-          unsigned n = read_u16(p);
-          p += 2;
-          if (static_cast<unsigned>(end - p) < n)
-            throw BackupError("resposta do servidor incompleta");
-          if (n > 0) {
-            lines.append(reinterpret_cast<const char*>(p), n);
-            lines += '\n';
-            more = true;
-          }
-          p += n;
-          break;
-        }
-        case isc_info_svc_stdin:
-          if (end - p < 4) throw BackupError("resposta do servidor incompleta");
-          wanted = read_u32(p);
-          p += 4;
-          if (wanted > 0) more = true;
-          break;
-        case isc_info_truncated:
-        case isc_info_svc_timeout:
-        case isc_info_data_not_ready:
-          more = true;
-          break;
-        default:
-          throw BackupError("resposta inesperada do servidor");
-      }
-    }
-  }
-  while (!lines.empty() && lines.back() == '\n') lines.pop_back();
-  return common::cp1252_to_utf8(lines);
 }
 
 // The report lines of a running service until it ends; each line is counted in progress.
@@ -385,16 +315,16 @@ void remove_database(const std::string& location, const ServerLogin& login) {
 
 void restore_into(const std::string& file, const std::string& target, const ServerLogin& login,
                   const BackupProgress& progress) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw BackupError("Não foi possível ler o arquivo " + describe(file) + ".");
-  std::error_code ec;
-  std::uint64_t total = fs::file_size(file, ec);
-  if (ec) total = 0;
+  if (!std::ifstream(file, std::ios::binary))
+    throw BackupError("Não foi possível ler o arquivo " + describe(file) + ".");
   Where w = where(target);
+  // The engine reads the file itself, so it must be on this machine. (Sending it
+  // through the service's input does not end cleanly with this engine.)
+  if (w.local_path.empty())
+    throw BackupError(
+        "a restauração numa base de um servidor de outro computador não é "
+        "possível daqui: restaure no próprio servidor");
   Service svc(w.service, login);
-  // An engine on this machine reads the file itself (the embedded engine's restore from
-  // the program's own input does not end cleanly); one elsewhere gets it sent.
-  bool here = !w.local_path.empty();
   std::string absolute = fs::absolute(file).string();
   // The embedded engine's restore runs in this process and, on a file that ends too
   // soon, asks on the terminal for the next volume: it gets an empty input instead, and
@@ -403,20 +333,19 @@ void restore_into(const std::string& file, const std::string& target, const Serv
   if (w.service == "service_mgr") quiet.emplace();
   try {
     svc.start(isc_action_svc_restore, [&](IXpbBuilder* spb, ThrowStatusWrapper* st) {
-      spb->insertString(st, isc_spb_bkp_file, here ? absolute.c_str() : "stdin");
+      spb->insertString(st, isc_spb_bkp_file, absolute.c_str());
       spb->insertString(st, isc_spb_dbname, w.engine_path.c_str());
       spb->insertInt(st, isc_spb_options, isc_spb_res_create);
-      if (here) spb->insertTag(st, isc_spb_verbose);
+      spb->insertTag(st, isc_spb_verbose);
     });
     bool finished = false;
-    std::string lines =
-        here ? receive_lines(svc, progress, &finished) : send_restore(svc, in, progress, total);
+    std::string lines = receive_lines(svc, progress, &finished);
     quiet.reset();
     // The service's report is the only word on the outcome: a restore cut short may
     // leave a database that opens, with its data missing. Only a report that reaches
     // its closing line counts.
     bool failed = lines.find("ERROR") != std::string::npos ||
-                  lines.find("rror") != std::string::npos || (here && !finished);
+                  lines.find("rror") != std::string::npos || !finished;
     if (!failed) {
       try {
         attach_or_throw(target, login,
@@ -493,7 +422,13 @@ void BackupDatabase(const std::string& location, const ServerLogin& login, const
     }
     if (fs::file_size(partial, ec) == 0 || ec) throw BackupError("o servidor não enviou nada");
     // The copy counts only once it restores.
-    std::string check = temporary_beside(location, "verifica");
+    // Beside the base when its engine sees this machine's files, otherwise in this
+    // machine's temporary folder through the embedded engine.
+    std::string check =
+        w.local_path.empty()
+            ? (fs::temp_directory_path() / ("verifica-" + std::to_string(::getpid()) + ".fdb"))
+                  .string()
+            : temporary_beside(location, "verifica");
     remove_database(check, login);
     try {
       restore_into(partial.string(), check, login, {});
@@ -553,20 +488,9 @@ void RestoreDatabase(const std::string& file, const std::string& location, const
     }
     return;
   }
-  // A server on another machine: its files cannot be renamed from here. The backup is
-  // known to restore, so it is restored again over the database itself.
+  // Not reached: restore_into refuses a server on another machine.
   remove_database(fresh, login);
-  Service svc(w.service, login);
-  std::ifstream in(file, std::ios::binary);
-  svc.start(isc_action_svc_restore, [&](IXpbBuilder* spb, ThrowStatusWrapper* st) {
-    spb->insertString(st, isc_spb_bkp_file, "stdin");
-    spb->insertString(st, isc_spb_dbname, w.engine_path.c_str());
-    spb->insertInt(st, isc_spb_options, isc_spb_res_replace);
-  });
-  std::uint64_t total = fs::file_size(file, ec);
-  std::string lines = send_restore(svc, in, progress, ec ? 0 : total);
-  if (lines.find("rror") != std::string::npos)
-    throw BackupError("Falha ao restaurar " + describe(location) + ": " + lines);
+  throw BackupError("Não foi possível substituir " + describe(location) + ".");
 }
 
 }  // namespace store

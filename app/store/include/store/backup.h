@@ -1,8 +1,9 @@
 #pragma once
 // Backups of a database through the engine's services (the standard backup format, so
-// the system's own backup tool restores the files too). The backup travels between the
-// engine and this process, so the file is always on this machine, also when the
-// database is on a server.
+// the system's own backup tool restores the files too). A backup travels from the
+// engine to this process, so its file is on this machine also when the database is on
+// a server. A restore has the engine read the file itself: the embedded engine or a
+// server on this machine (127.0.0.1, localhost); a server elsewhere is refused.
 //
 // A database location is a plain path (embedded engine) or "host:/path" /
 // "host/port:/path" (a server), as for Connection.
@@ -31,7 +32,8 @@ class BackupError : public std::runtime_error {
 
 // Writes a backup of the database at `location` into `file`. The file appears under its
 // name only when complete and verified by a restore into a temporary database beside
-// the original (removed afterwards); on failure no file is left under that name and an
+// the original (in the temporary folder, embedded, for a server elsewhere; removed
+// afterwards); on failure no file is left under that name and an
 // older file of that name stays as it was.
 void BackupDatabase(const std::string& location, const ServerLogin& login, const std::string& file,
                     const BackupProgress& progress = {});
