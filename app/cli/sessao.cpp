@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "common/ini.h"
 #include "common/text1252.h"
 #include "store/entities.h"
 
@@ -47,12 +46,7 @@ bool LocalDeServidor(const std::string& local) {
 }
 
 void CredenciaisServidor(const TConfiguracoes& config, store::TdmTributarium& dm) {
-  common::IniFile ini(config.Arquivo());
-  // The file's pair, then the environment's for one run, over the default.
-  if (auto u = ini.find(kSecaoServidor, "Usuario")) dm.UsuarioServidor = common::cp1252_to_utf8(*u);
-  if (auto p = ini.find(kSecaoServidor, "Senha")) dm.SenhaServidor = common::cp1252_to_utf8(*p);
-  if (const char* e = std::getenv("ISC_USER"); e && *e) dm.UsuarioServidor = e;
-  if (const char* e = std::getenv("ISC_PASSWORD"); e && *e) dm.SenhaServidor = e;
+  config.LoginServidor(dm.UsuarioServidor, dm.SenhaServidor);
 }
 
 Sessao::Sessao(const OpcoesGlobais& opcoes) : opcoes_(opcoes) {

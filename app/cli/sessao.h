@@ -58,7 +58,6 @@ class Sessao {
 
 // The server login from the configuration's [Servidor] Usuario and Senha, then ISC_USER and
 // ISC_PASSWORD when set (for one run), over the module's default pair.
-inline constexpr const char* kSecaoServidor = "Servidor";
 void CredenciaisServidor(const TConfiguracoes& config, store::TdmTributarium& dm);
 
 // True for a location of a Firebird server ("host:/path", "host/port:/path") rather than a

@@ -68,6 +68,7 @@ bool write_logged(Transaction& tr, const std::string& falha, const std::string& 
     std::string prefixo = body();
     tr.EndWrite();
     ok = true;
+    m.UltimaFalhaEmUso = false;
     linha = LinhaSucesso(prefixo, detalhe_ok);
   } catch (const std::exception& e) {
     rollback(tr);
@@ -86,6 +87,7 @@ bool write_quiet(Transaction& tr, Body body) {
     tr.BeginWrite();
     body();
     tr.EndWrite();
+    dm().UltimaFalhaEmUso = false;
     return true;
   } catch (const std::exception& e) {
     rollback(tr);

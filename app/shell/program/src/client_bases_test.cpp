@@ -1,8 +1,10 @@
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QtTest/QTest>
 #include <filesystem>
+#include <fstream>
 
 #include "shell/program/client_bases_window.h"
 #include "shell/testing/shell_fixture.h"
@@ -128,6 +130,47 @@ TEST_F(ClientBasesTest, TemplateAndSelectedBaseCannotBeDeleted) {
   EXPECT_TRUE(dialogos_.mensagens[0].texto.contains(QStringLiteral("é o modelo")));
   EXPECT_TRUE(dialogos_.mensagens[1].texto.contains(QStringLiteral("está selecionada")));
   EXPECT_TRUE(fs::exists(dir_ / "Dados" / "Default" / "tributariumdados.fdb"));
+}
+
+TEST_F(ClientBasesTest, BackupAndRestoreOfTheCurrentRow) {
+  CriaBase("ACME");
+  TfrmBaseDados w(*principal_);
+  QStringList botoes;
+  for (auto* b : w.findChildren<QPushButton*>()) botoes << b->text();
+  EXPECT_TRUE(botoes.contains(QStringLiteral("Cópia de Segurança")))
+      << botoes.join(",").toStdString();
+  EXPECT_TRUE(botoes.contains(QStringLiteral("Restaurar")));
+
+  Escolhe(w, "ACME");
+  const fs::path copia = dir_ / "acme.fbk";
+  dialogos_.arquivoEscolhido = QString::fromStdString(copia.string());
+  w.CopiaSeguranca();
+  ASSERT_EQ(dialogos_.mensagens.size(), 1u);
+  EXPECT_EQ(dialogos_.mensagens[0].titulo, QStringLiteral("Sucesso!"))
+      << dialogos_.mensagens[0].texto.toStdString();
+  EXPECT_TRUE(fs::exists(copia));
+
+  // The base this program has open is not replaced under it.
+  w.Restaurar();
+  ASSERT_EQ(dialogos_.mensagens.size(), 2u);
+  EXPECT_TRUE(dialogos_.mensagens[1].texto.contains(QStringLiteral("está selecionada")));
+
+  principal_->base = QStringLiteral("Outra");
+  dm_->dbDados.Disconnect();
+  const fs::path lixo = dir_ / "lixo.fbk";
+  std::ofstream(lixo) << "nada";
+  dialogos_.arquivoEscolhido = QString::fromStdString(lixo.string());
+  w.Restaurar();
+  ASSERT_EQ(dialogos_.mensagens.size(), 3u);
+  EXPECT_EQ(dialogos_.mensagens[2].titulo, QStringLiteral("Erro!"));
+  EXPECT_TRUE(dialogos_.mensagens[2].texto.contains(QString::fromStdString(lixo.string())));
+
+  dialogos_.arquivoEscolhido = QString::fromStdString(copia.string());
+  w.Restaurar();
+  ASSERT_EQ(dialogos_.mensagens.size(), 4u);
+  EXPECT_EQ(dialogos_.mensagens[3].titulo, QStringLiteral("Sucesso!"))
+      << dialogos_.mensagens[3].texto.toStdString();
+  EXPECT_TRUE(fs::exists(dir_ / "Bases" / "ACME" / "tributariumdados.fdb"));
 }
 
 TEST_F(ClientBasesTest, DeleteRemovesTheRowAndOnlyTheClientNamedSubfolder) {

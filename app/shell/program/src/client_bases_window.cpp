@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
@@ -14,6 +15,7 @@
 #include "shell/program/base_files.h"
 #include "shell/widgets/dialogos.h"
 #include "shell/widgets/principal.h"
+#include "store/backup.h"
 #include "store/data_module.h"
 #include "store/entities.h"
 
@@ -48,7 +50,9 @@ TfrmBaseDados::TfrmBaseDados(Principal& principal, QWidget* pai)
       {"Nova Base", &TfrmBaseDados::NovaBase},
       {"Excluir Base", &TfrmBaseDados::ExcluirBase},
       {"Importar Base", &TfrmBaseDados::ImportarBase},
-      {"Selecionar Base", &TfrmBaseDados::SelecionarBase}};
+      {"Selecionar Base", &TfrmBaseDados::SelecionarBase},
+      {"Cópia de Segurança", &TfrmBaseDados::CopiaSeguranca},
+      {"Restaurar", &TfrmBaseDados::Restaurar}};
   for (const auto& entrada : acoes) {
     // A plain copy: clang 14 cannot capture a structured binding in a lambda.
     const auto acao = entrada.second;
@@ -183,6 +187,101 @@ void TfrmBaseDados::ExcluirBase() {
   }
   Cancelar();
   QCoreApplication::processEvents();
+}
+
+namespace {
+
+// The login the module's connections to `local` use.
+store::ServerLogin LoginPara(store::TdmTributarium& dm, const std::string& local) {
+  store::ServerLogin login;
+  for (const std::string& p : dm.ParametrosConexao(local)) {
+    if (p.rfind("user_name=", 0) == 0) login.user = p.substr(10);
+    if (p.rfind("password=", 0) == 0) login.password = p.substr(9);
+  }
+  return login;
+}
+
+// A progress window for a long backup or restore; the window system keeps running.
+store::BackupProgress Progresso(QProgressDialog& d) {
+  return [&d](std::uint64_t feito, std::uint64_t total) {
+    if (total > 0) {
+      d.setMaximum(1000);
+      d.setValue(static_cast<int>(feito * 1000 / total));
+    } else {
+      d.setMaximum(0);  // busy
+    }
+    QCoreApplication::processEvents();
+  };
+}
+
+}  // namespace
+
+void TfrmBaseDados::CopiaSeguranca() {
+  int linha = LinhaAtual();
+  if (linha < 0) return;
+  const std::string nome = modelo_->Valor(linha, "NOME_CLIENTE");
+  const std::string local = store::join_location(modelo_->Valor(linha, "PATH"), store::kDataFile);
+  QString arquivo = dialogos().ArquivoParaSalvar(
+      this, QStringLiteral("Cópia de Segurança da base \"%1\"").arg(QString::fromStdString(nome)),
+      QStringLiteral("Cópia de segurança (*.fbk)"), QString::fromStdString(nome) + ".fbk");
+  if (arquivo.isEmpty()) return;
+  QProgressDialog progresso(QStringLiteral("Gravando a cópia de segurança ..."), QString(), 0, 0,
+                            this);
+  progresso.setWindowModality(Qt::WindowModal);
+  progresso.setMinimumDuration(500);
+  try {
+    store::BackupDatabase(local, LoginPara(principal_.dm(), local), arquivo.toStdString(),
+                          Progresso(progresso));
+  } catch (const std::exception& e) {
+    progresso.close();
+    dialogos().Mensagem(this, QStringLiteral("Erro!"), QString::fromUtf8(e.what()), Icone::Erro);
+    return;
+  }
+  progresso.close();
+  dialogos().Mensagem(
+      this, QStringLiteral("Sucesso!"),
+      QStringLiteral("Cópia de segurança gravada e verificada em:\n%1").arg(arquivo),
+      Icone::Informacao);
+}
+
+void TfrmBaseDados::Restaurar() {
+  int linha = LinhaAtual();
+  if (linha < 0) return;
+  const std::string nome = modelo_->Valor(linha, "NOME_CLIENTE");
+  const std::string local = store::join_location(modelo_->Valor(linha, "PATH"), store::kDataFile);
+  // This program has the selected base open itself.
+  if (!principal_.BaseAtual().isEmpty() && QString::fromStdString(nome) == principal_.BaseAtual()) {
+    dialogos().Mensagem(this, QStringLiteral("Restaurar"),
+                        QStringLiteral("A base \"%1\" está selecionada e não pode ser restaurada. "
+                                       "Selecione outra base antes de restaurá-la.")
+                            .arg(QString::fromStdString(nome)),
+                        Icone::Aviso);
+    return;
+  }
+  QString arquivo = dialogos().ArquivoParaAbrir(
+      this, QStringLiteral("Restaurar a base \"%1\"").arg(QString::fromStdString(nome)),
+      QStringLiteral("Cópia de segurança (*.fbk);;Todos os arquivos (*)"), QString());
+  if (arquivo.isEmpty()) return;
+  if (!dialogos().Pergunta(this, QStringLiteral("Restaurar?"),
+                           QStringLiteral("A base \"%1\" será substituída pela cópia de\n%2.\n"
+                                          "Deseja continuar?")
+                               .arg(QString::fromStdString(nome), arquivo)))
+    return;
+  QProgressDialog progresso(QStringLiteral("Restaurando a base ..."), QString(), 0, 0, this);
+  progresso.setWindowModality(Qt::WindowModal);
+  progresso.setMinimumDuration(500);
+  try {
+    store::RestoreDatabase(arquivo.toStdString(), local, LoginPara(principal_.dm(), local),
+                           Progresso(progresso));
+  } catch (const std::exception& e) {
+    progresso.close();
+    dialogos().Mensagem(this, QStringLiteral("Erro!"), QString::fromUtf8(e.what()), Icone::Erro);
+    return;
+  }
+  progresso.close();
+  dialogos().Mensagem(this, QStringLiteral("Sucesso!"),
+                      QStringLiteral("Base \"%1\" restaurada.").arg(QString::fromStdString(nome)),
+                      Icone::Informacao);
 }
 
 void TfrmBaseDados::SelecionarBase() {

@@ -1,5 +1,8 @@
 #include "shell/program/configuracoes.h"
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "common/ini.h"
 #include "common/text1252.h"
 
@@ -31,6 +34,14 @@ std::string TConfiguracoes::Padrao(std::string_view chave) const {
   return {};
 }
 
+// The file may hold the server's password: its owner alone reads it.
+static void SoDoDono(const std::filesystem::path& arquivo) {
+  std::error_code ec;
+  std::filesystem::permissions(
+      arquivo, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+      std::filesystem::perm_options::replace, ec);
+}
+
 bool TConfiguracoes::Repara() {
   common::IniFile ini(arquivo_);
   bool ok = true;
@@ -38,7 +49,16 @@ bool TConfiguracoes::Repara() {
     if (!ini.find(kSecao, chave))
       ok = ini.write(kSecao, chave, common::utf8_to_cp1252(Padrao(chave))) && ok;
   }
+  SoDoDono(arquivo_);
   return ok;
+}
+
+void TConfiguracoes::LoginServidor(std::string& usuario, std::string& senha) const {
+  common::IniFile ini(arquivo_);
+  if (auto u = ini.find(kSecaoServidor, kUsuario)) usuario = common::cp1252_to_utf8(*u);
+  if (auto p = ini.find(kSecaoServidor, kSenha)) senha = common::cp1252_to_utf8(*p);
+  if (const char* e = std::getenv("ISC_USER"); e && *e) usuario = e;
+  if (const char* e = std::getenv("ISC_PASSWORD"); e && *e) senha = e;
 }
 
 std::string TConfiguracoes::Le(std::string_view chave) const {
@@ -50,7 +70,9 @@ std::string TConfiguracoes::Le(std::string_view chave) const {
 
 bool TConfiguracoes::Grava(std::string_view chave, std::string_view valor) {
   common::IniFile ini(arquivo_);
-  return ini.write(kSecao, chave, common::utf8_to_cp1252(valor));
+  bool ok = ini.write(kSecao, chave, common::utf8_to_cp1252(valor));
+  SoDoDono(arquivo_);
+  return ok;
 }
 
 }  // namespace shell

@@ -216,6 +216,7 @@ TformTributarium::Partida TformTributarium::Inicia(
     const std::function<bool(TPasswordDlg&)>& login) {
   LeTributariumINI();
   dm_.PathBaseDados = pathBaseDados_.toStdString();
+  TConfiguracoes().LoginServidor(dm_.UsuarioServidor, dm_.SenhaServidor);
   dm_.UsuarioLogado = 0;
   dm_.OnLogError = [this](const std::string& texto) {
     msg::Simples(this, QString::fromStdString(texto));

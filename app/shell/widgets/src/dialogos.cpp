@@ -8,6 +8,10 @@
 #include <QPushButton>
 #include <QUrl>
 #include <exception>
+#include <utility>
+
+#include "store/data_module.h"
+#include "store/entities.h"
 
 namespace shell {
 
@@ -76,6 +80,14 @@ QString Dialogos::ArquivoParaAbrir(QWidget* dono, const QString& titulo, const Q
   return escolhido.isEmpty() ? inicial : escolhido;
 }
 
+QString Dialogos::ArquivoParaSalvar(QWidget* dono, const QString& titulo, const QString& filtro,
+                                    const QString& inicial) {
+  QString antes = QDir::currentPath();
+  QString escolhido = QFileDialog::getSaveFileName(dono, titulo, inicial, filtro);
+  QDir::setCurrent(antes);
+  return escolhido;
+}
+
 Dialogos& dialogos() {
   return atual ? *atual : reais;
 }
@@ -107,11 +119,17 @@ void Sucesso(QWidget* dono) {
   dialogos().Mensagem(dono, QStringLiteral("Sucesso!"),
                       QStringLiteral("Operação realizada com sucesso!"), Icone::Informacao);
 }
+// The failure of the write just made: another desk's row, or the general text.
+static QString TextoDaFalha() {
+  if (store::dmTributarium && std::exchange(store::dmTributarium->UltimaFalhaEmUso, false))
+    return QString::fromUtf8(store::kRegistroEmUso);
+  return QString::fromUtf8(kTextoFalha);
+}
 void Falha(QWidget* dono) {
-  dialogos().Mensagem(dono, QStringLiteral("Erro!"), QString::fromUtf8(kTextoFalha), Icone::Erro);
+  dialogos().Mensagem(dono, QStringLiteral("Erro!"), TextoDaFalha(), Icone::Erro);
 }
 void FalhaSimples(QWidget* dono) {
-  Simples(dono, QString::fromUtf8(kTextoFalha));
+  Simples(dono, TextoDaFalha());
 }
 void FalhaConsulta(QWidget* dono) {
   dialogos().Mensagem(dono, QStringLiteral("Erro!"),

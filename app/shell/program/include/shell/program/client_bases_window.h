@@ -24,6 +24,10 @@ class TfrmBaseDados : public JanelaEmbutida {
   void Cancelar();
   void ExcluirBase();
   void SelecionarBase();
+  // A backup of the current row's base into a file the user names, verified before it
+  // is reported done; a restore of it from one, refused for the base in use here.
+  void CopiaSeguranca();
+  void Restaurar();
 
   Modo modo() const { return modo_; }
   QTableView* grdBases() const { return grdBases_; }

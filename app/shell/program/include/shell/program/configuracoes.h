@@ -40,6 +40,13 @@ class TConfiguracoes {
   bool IniciarBase() const { return Le(kIniciarBase) == "1"; }
   bool GravaIniciarBase(bool sim) { return Grava(kIniciarBase, sim ? "1" : "0"); }
 
+  // The server login of section [Servidor] (Usuario, Senha), then ISC_USER and
+  // ISC_PASSWORD when set; each left as it was when neither gives it.
+  static constexpr const char* kSecaoServidor = "Servidor";
+  static constexpr const char* kUsuario = "Usuario";
+  static constexpr const char* kSenha = "Senha";
+  void LoginServidor(std::string& usuario, std::string& senha) const;
+
   // The default of a key for the folder the file lives in.
   std::string Padrao(std::string_view chave) const;
 

@@ -42,6 +42,16 @@ class DialogosDeTeste : public Dialogos {
     abertos.push_back(caminho);
     return abrirFunciona;
   }
+  QString ArquivoParaAbrir(QWidget*, const QString& titulo, const QString&,
+                           const QString& inicial) override {
+    titulosArquivo.push_back(titulo);
+    return arquivoEscolhido.isEmpty() ? inicial : arquivoEscolhido;
+  }
+  QString ArquivoParaSalvar(QWidget*, const QString& titulo, const QString&,
+                            const QString&) override {
+    titulosArquivo.push_back(titulo);
+    return arquivoEscolhido;
+  }
   // Texts of the messages shown, in order.
   std::vector<QString> textos() const {
     std::vector<QString> t;
@@ -52,7 +62,8 @@ class DialogosDeTeste : public Dialogos {
   std::vector<Mostrada> mensagens, perguntas;
   std::deque<bool> respostas;  // answers to the next questions (Yes when empty)
   QString pastaEscolhida;
-  std::vector<QString> titulosPasta, abertos;
+  std::vector<QString> titulosPasta, abertos, titulosArquivo;
+  QString arquivoEscolhido;  // the answer of the file dialogs
   bool abrirFunciona = true;
 };
 

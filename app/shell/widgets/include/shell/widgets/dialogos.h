@@ -27,6 +27,9 @@ class Dialogos {
   // same afterwards.
   virtual QString ArquivoParaAbrir(QWidget* dono, const QString& titulo, const QString& filtro,
                                    const QString& inicial);
+  // A save-file dialog; empty when cancelled.
+  virtual QString ArquivoParaSalvar(QWidget* dono, const QString& titulo, const QString& filtro,
+                                    const QString& inicial);
 };
 
 // The object in use (the real message boxes unless a test installed another).
