@@ -19,6 +19,11 @@ int port_number(std::string_view text);
 std::string serial_device(const IniFile& ini, int number);
 std::string parallel_device(const IniFile& ini, int number);
 
+// The device of serial (parallel) port n when [Portas] names none: /dev/ttyS(n-1)
+// (/dev/parport(n-1)) on Linux, \\.\COMn (LPTn) on Windows.
+std::string default_serial_device(int number);
+std::string default_parallel_device(int number);
+
 // Device of a port text: serial_device(ini, port_number(text)).
 std::string serial_device_for(const IniFile& ini, std::string_view text);
 
