@@ -34,6 +34,17 @@ bool write_all(int fd, std::string_view data) {
   return true;
 }
 
+bool replace_file_durably(const std::filesystem::path& file, std::string_view data) {
+  const std::string scratch = file.string() + ".tmp";
+  const int fd = ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = write_all(fd, data) && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (ok) ok = ::rename(scratch.c_str(), file.c_str()) == 0;
+  if (!ok) ::unlink(scratch.c_str());
+  return ok;
+}
+
 std::filesystem::path executable_folder() {
   std::error_code ec;
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);

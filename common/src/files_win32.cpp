@@ -37,6 +37,20 @@ bool write_all(int fd, std::string_view data) {
   return true;
 }
 
+bool replace_file_durably(const std::filesystem::path& file, std::string_view data) {
+  const std::filesystem::path scratch = file.string() + ".tmp";
+  const HANDLE h = ::CreateFileW(scratch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = ::WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+            written == data.size() && ::FlushFileBuffers(h);
+  ok = ::CloseHandle(h) && ok;
+  if (ok) ok = ::MoveFileExW(scratch.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  if (!ok) ::DeleteFileW(scratch.c_str());
+  return ok;
+}
+
 std::filesystem::path executable_folder() {
   char name[MAX_PATH + 1] = {};
   const DWORD n = ::GetModuleFileNameA(nullptr, name, MAX_PATH);

@@ -24,6 +24,10 @@ bool append_line(const std::filesystem::path& file, std::string_view line);
 // write; a write that fails part way removes the file rather than leave a mix of lines.
 bool write_lines(const std::filesystem::path& file, const std::vector<std::string>& lines);
 
+// Writes data to file through the scratch file file + ".tmp", on disk before it is renamed
+// over file. False when it cannot; the scratch file is then removed and file untouched.
+bool replace_file_durably(const std::filesystem::path& file, std::string_view data);
+
 // Writes every byte to the descriptor, resuming after interruptions and partial writes.
 // False on the first failure (errno tells why).
 bool write_all(int fd, std::string_view data);
