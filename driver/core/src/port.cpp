@@ -96,6 +96,8 @@ bool OpenPort(int index) {
   Log(kBanner);
   if (port.handle == -1) {
     Log("<<Falha na Abertura da Porta (" + port.device + ") a " + port.speed + ">>");
+    const std::string reason = CurrentTransport().OpenFailure();
+    if (!reason.empty()) Log("<<Motivo: " + reason + ">>");
     return false;
   }
   Log("<<Porta (" + port.device + ")(" + port.speed + ") Aberta com sucesso>>");

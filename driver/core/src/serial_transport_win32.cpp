@@ -24,6 +24,18 @@ struct OpenLine {
   bool timeouts_set = false;
 };
 
+// The system's text for an error code, with its number (ERROR_SHARING_VIOLATION is 32,
+// ERROR_FILE_NOT_FOUND 2).
+std::string SystemText(DWORD code) {
+  char text[256] = {};
+  const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, text, sizeof text, nullptr);
+  std::string s(text, n);
+  while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ' || s.back() == '.'))
+    s.pop_back();
+  return (s.empty() ? std::string("erro") : s) + " (" + std::to_string(code) + ")";
+}
+
 class Win32Transport final : public Transport {
  public:
   int Open(const std::string& device) override {
@@ -32,7 +44,10 @@ class Win32Transport final : public Transport {
     // (a sharing violation), as does a port that does not exist.
     const HANDLE h = ::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return -1;
+    if (h == INVALID_HANDLE_VALUE) {
+      open_failure_ = SystemText(::GetLastError());
+      return -1;
+    }
     std::lock_guard lock(mutex_);
     for (size_t i = 0; i < lines_.size(); ++i) {
       if (lines_[i].handle == INVALID_HANDLE_VALUE) {
@@ -135,6 +150,8 @@ class Win32Transport final : public Transport {
     return out;
   }
 
+  std::string OpenFailure() const override { return open_failure_; }
+
   bool Cts(int id) override {
     OpenLine* line = Find(id);
     DWORD status = 0;
@@ -172,6 +189,7 @@ class Win32Transport final : public Transport {
     return true;
   }
 
+  std::string open_failure_;
   std::mutex mutex_;
   // Slots of open handles; the index is the handle the port layer keeps. A slot is
   // reused once closed; a deque that only grows keeps every found line in place.

@@ -35,6 +35,8 @@ class Transport {
   }
   // What arrives within timeout_ms (at most max bytes); returns as soon as bytes are there.
   virtual std::string ReadChunk(int handle, size_t max, int timeout_ms) = 0;
+  // Why the last Open failed, in the platform's words; empty when it does not say.
+  virtual std::string OpenFailure() const { return {}; }
   // CTS asserted; a device without modem lines counts as asserted.
   virtual bool Cts(int handle) = 0;
   virtual void Close(int handle) = 0;
