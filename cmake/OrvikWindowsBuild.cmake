@@ -9,7 +9,7 @@ endfunction()
 
 # The DLLs need only Windows' own libraries: the C++ and GCC run-times and winpthread are
 # linked in.
-add_link_options(-static -static-libgcc -static-libstdc++)
+add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
 # localtime_r and the like, which mingw-w64 offers under this name.
 add_compile_definitions(_POSIX_THREAD_SAFE_FUNCTIONS WIN32_LEAN_AND_MEAN NOMINMAX)
 
