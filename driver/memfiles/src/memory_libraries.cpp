@@ -11,6 +11,7 @@
 
 #include "common/files.h"
 #include "common/library.h"
+#include "common/message_box.h"
 #include "common/text1252.h"
 #include "orvik/core/config.h"
 #include "orvik/core/frame_support.h"
@@ -102,7 +103,7 @@ int Returning(std::string_view name, int answer) {
 // The failure path: the message line, the log line, answer 0.
 int Failure(std::string_view shown_name, std::string_view log_prefix, const std::string& what) {
   const std::string message = W("ERRO na função ") + std::string(shown_name) + ": " + what;
-  std::fprintf(stderr, "Erro Orvik.dll: %s\n", common::cp1252_to_utf8(message).c_str());
+  common::show_message_box("Erro Orvik.dll", message);
   core::Log(std::string(log_prefix) + what);
   core::State().last_message = what;
   return 0;
