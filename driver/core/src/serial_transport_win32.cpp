@@ -155,7 +155,12 @@ class Win32Transport final : public Transport {
   bool Cts(int id) override {
     OpenLine* line = Find(id);
     DWORD status = 0;
-    if (!line || !::GetCommModemStatus(line->handle, &status)) return false;
+    if (!line) return false;
+    // A port without modem lines (a virtual port; a pseudo-terminal under Wine) says the
+    // call is not supported: it counts as CTS asserted, as on Linux. Any other failure is
+    // CTS off.
+    if (!::GetCommModemStatus(line->handle, &status))
+      return ::GetLastError() == ERROR_NOT_SUPPORTED;
     return (status & MS_CTS_ON) != 0;
   }
 
