@@ -35,3 +35,14 @@ target_link_options(orvik PRIVATE "LINKER:--no-undefined")
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   target_link_options(orvik PRIVATE "LINKER:--kill-at")
 endif()
+
+# The 32-bit import library is made by dlltool from the decorated list: its symbols keep
+# the Name@bytes form that callers compiled with orvik.h reference (-k imports them by the
+# plain name the DLL exports). The linker's own import library would hold plain names only.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  find_program(ORVIK_DLLTOOL NAMES ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-dlltool REQUIRED)
+  add_custom_command(TARGET orvik POST_BUILD
+    COMMAND ${ORVIK_DLLTOOL} -k -d ${ORVIK_MODULE_DEFINITION} -D Orvik.dll
+            -l $<TARGET_LINKER_FILE:orvik>
+    VERBATIM)
+endif()

@@ -69,8 +69,10 @@ write_ini() {
   } | sed 's/$/\r/' >"$side/ORVIK.INI"
 }
 
-# One Wine server for the run of cases, ending by itself a minute after the last.
-"$WINESERVER" -p60 2>/dev/null || true
+# One Wine server for the run of cases, ending by itself a minute after the last. Its
+# output and that of the services Wine starts go to a file: a process that keeps the
+# test's own output open would hold CTest until it ends.
+"$WINESERVER" -p60 </dev/null >>"$wine_root/server.log" 2>&1 || true
 
 rm -rf "$work/$name"
 linux=$work/$name/linux wine=$work/$name/wine
@@ -98,7 +100,8 @@ cp "$windows_dir/orvik-host.exe" "$windows_dir/Orvik.dll" "$wine/"
 for dll in $WINDOWS_LIBS; do cp "$windows_dir/$dll" "$wine/"; done
 start_devices "$wine"
 start=$(date +%s%N)
-(cd "$wine" && "$WINE" ./orvik-host.exe script.txt transcript.txt)
+(cd "$wine" && "$WINE" ./orvik-host.exe script.txt transcript.txt </dev/null >wine.out 2>&1) ||
+  { cat "$wine/wine.out"; exit 1; }
 wine_seconds=$((($(date +%s%N) - start) / 1000000))ms
 stop_devices
 echo "$name: linux $linux_seconds, wine $wine_seconds"

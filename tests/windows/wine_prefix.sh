@@ -7,14 +7,14 @@ set -euo pipefail
 mkdir -p "$wine_root"
 stamp=$WINEPREFIX/.orvik-ports
 if [ ! -f "$stamp" ]; then
-  "$WINE" wineboot -i >/dev/null 2>&1
+  "$WINE" wineboot -i </dev/null >"$wine_root/prefix.log" 2>&1
   for n in $WINE_PORTS; do
     "$WINE" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "$wine_root/com$n" /f \
       >/dev/null 2>&1
   done
   # The device mapping is read when the server starts.
-  "$WINESERVER" -k || true
-  "$WINESERVER" -w || true
+  "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+  "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
   touch "$stamp"
 fi
 echo "prefix ready: $WINEPREFIX"
