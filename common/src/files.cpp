@@ -1,8 +1,5 @@
 #include "common/files.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <fstream>
 #include <iterator>
@@ -37,32 +34,6 @@ bool append_line(const std::filesystem::path& file, std::string_view line) {
   return static_cast<bool>(out.flush());
 }
 
-bool write_lines(const std::filesystem::path& file, const std::vector<std::string>& lines) {
-  std::string data;
-  for (const auto& l : lines) data.append(l).append("\r\n");
-  // Rewritten in place and cut to length afterwards: truncating to zero first makes ext4
-  // flush the file on close, which costs milliseconds on every query's return file.
-  int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = write_all(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0;
-  ok = ::close(fd) == 0 && ok;
-  // A write cut short (a full disk) has overwritten the old lines in part: no file is
-  // better than one that mixes the new lines with the old.
-  if (!ok) ::unlink(file.c_str());
-  return ok;
-}
-
-bool write_all(int fd, std::string_view data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 std::optional<std::string> read_file(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
@@ -84,18 +55,6 @@ std::vector<std::string> split_lines(std::string_view s) {
     i = j + ((s[j] == '\r' && j + 1 < s.size() && s[j + 1] == '\n') ? 2 : 1);
   }
   return lines;
-}
-
-std::filesystem::path executable_folder() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return std::filesystem::current_path(ec);
-  return exe.parent_path();
-}
-
-std::string with_trailing_slash(std::string path) {
-  if (path.empty() || path.back() != '/') path += '/';
-  return path;
 }
 
 }  // namespace common

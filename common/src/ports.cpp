@@ -27,11 +27,11 @@ std::string mapped(const IniFile& ini, const std::string& key, const std::string
 }  // namespace
 
 std::string serial_device(const IniFile& ini, int number) {
-  return mapped(ini, "COM" + std::to_string(number), "/dev/ttyS" + std::to_string(number - 1));
+  return mapped(ini, "COM" + std::to_string(number), default_serial_device(number));
 }
 
 std::string parallel_device(const IniFile& ini, int number) {
-  return mapped(ini, "LPT" + std::to_string(number), "/dev/parport" + std::to_string(number - 1));
+  return mapped(ini, "LPT" + std::to_string(number), default_parallel_device(number));
 }
 
 bool is_device_path(std::string_view text) {

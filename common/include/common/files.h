@@ -24,6 +24,10 @@ bool append_line(const std::filesystem::path& file, std::string_view line);
 // write; a write that fails part way removes the file rather than leave a mix of lines.
 bool write_lines(const std::filesystem::path& file, const std::vector<std::string>& lines);
 
+// Writes data to file through the scratch file file + ".tmp", on disk before it is renamed
+// over file. False when it cannot; the scratch file is then removed and file untouched.
+bool replace_file_durably(const std::filesystem::path& file, std::string_view data);
+
 // Writes every byte to the descriptor, resuming after interruptions and partial writes.
 // False on the first failure (errno tells why).
 bool write_all(int fd, std::string_view data);
@@ -34,10 +38,16 @@ std::optional<std::string> read_file(const std::filesystem::path& file);
 // The lines of a text, split at CR LF, LF or a lone CR; a final line break adds no line.
 std::vector<std::string> split_lines(std::string_view text);
 
-// The folder of the running program's executable (from /proc/self/exe).
+// The folder of the running program's executable (from /proc/self/exe; on Windows its
+// short 8.3 form).
 std::filesystem::path executable_folder();
 
-// A path as text with a trailing '/' when it lacks one.
+// A path as text with a trailing folder separator when it lacks one ('/' on Linux; '\' on
+// Windows, where a path ending in '/' already has one).
 std::string with_trailing_slash(std::string path);
+
+// The folder [Sistema] Path stands for when ORVIK.INI has no such key, with its trailing
+// separator: the current directory on Linux, "C:\" on Windows.
+std::string default_path_folder();
 
 }  // namespace common

@@ -19,6 +19,11 @@ int port_number(std::string_view text);
 std::string serial_device(const IniFile& ini, int number);
 std::string parallel_device(const IniFile& ini, int number);
 
+// The device of serial (parallel) port n when [Portas] names none: /dev/ttyS(n-1)
+// (/dev/parport(n-1)) on Linux, \\.\COMn (LPTn) on Windows.
+std::string default_serial_device(int number);
+std::string default_parallel_device(int number);
+
 // A port text that names a device by its path ("/dev/ttyUSB0", "/dev/serial/by-id/..."),
 // taken as it is instead of through the COMn mapping.
 bool is_device_path(std::string_view text);

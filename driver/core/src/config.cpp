@@ -1,14 +1,11 @@
 #include "orvik/core/config.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 
 #include "common/files.h"
 #include "common/orvik_ini.h"
 #include "common/text1252.h"
+#include "config_file.h"
 
 namespace orvik::core {
 namespace {
@@ -49,17 +46,6 @@ KeyLine FindKeyLine(std::string_view s, std::string_view section, std::string_vi
   return {};
 }
 
-bool ReadAll(int fd, std::string& out) {
-  char buffer[4096];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    out.append(buffer, static_cast<size_t>(n));
-  }
-}
-
 bool AllDigits(std::string_view text) {
   for (char c : text)
     if (c < '0' || c > '9') return false;
@@ -87,12 +73,12 @@ common::IniFile Config() {
 long StepConfigNumber(std::string_view section, std::string_view key, long def,
                       const std::function<long(long)>& next) {
   const std::filesystem::path path = ConfigPath();
-  // Read and overwritten through one descriptor: the digits land in the very file whose
+  // Read and overwritten through one handle: the digits land in the very file whose
   // text told where they are, even if another program renames a new file over it.
-  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd >= 0) {
+  ConfigFileHandle file;
+  if (file.Open(path)) {
     std::string text;
-    const bool read = ReadAll(fd, text);
+    const bool read = file.ReadAll(text);
     const KeyLine line = read ? FindKeyLine(text, section, key) : KeyLine{};
     const size_t at = line.begin + key.size() + 1;
     if (line.found && line.text.size() > key.size() + 1 && line.text.substr(0, key.size()) == key &&
@@ -104,20 +90,13 @@ long StepConfigNumber(std::string_view section, std::string_view key, long def,
       const std::string written = std::to_string(value);
       if (written.size() == digits.size() &&
           at / kSectorBytes == (at + written.size() - 1) / kSectorBytes &&
-          ::pwrite(fd, written.data(), written.size(), static_cast<off_t>(at)) ==
-              static_cast<ssize_t>(written.size())) {
-        // Hands the digits to the disk now rather than at the next periodic writeback,
-        // as a file renamed over another is on ext4; nothing waits for it.
-        ::sync_file_range(fd, static_cast<off_t>(at), static_cast<off_t>(written.size()),
-                          SYNC_FILE_RANGE_WRITE);
-        ::close(fd);
+          file.WriteAt(at, written))
         return value;
-      }
-      ::close(fd);
+      file.Close();
       common::IniFile(path).write(section, key, written);
       return value;
     }
-    ::close(fd);
+    file.Close();
   }
   // A missing file or key, or a value in any other form: the way every key is written.
   common::IniFile ini(path);

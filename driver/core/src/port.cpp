@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "common/files.h"
 #include "common/ports.h"
 #include "orvik/core/config.h"
 #include "orvik/core/frame_support.h"
@@ -17,7 +18,7 @@ constexpr size_t kChunkBytes = 1024;
 constexpr int kReadSliceMs = 5;
 
 std::unique_ptr<Transport>& TransportSlot() {
-  static std::unique_ptr<Transport> slot = MakeTermiosTransport();
+  static std::unique_ptr<Transport> slot = MakePlatformTransport();
   return slot;
 }
 
@@ -37,7 +38,7 @@ Transport& CurrentTransport() {
 }
 
 void SetTransport(std::unique_ptr<Transport> transport) {
-  TransportSlot() = transport ? std::move(transport) : MakeTermiosTransport();
+  TransportSlot() = transport ? std::move(transport) : MakePlatformTransport();
 }
 
 std::string SerialDeviceName(int number) {
@@ -90,10 +91,8 @@ void ReadPortSettings() {
       s.port1.speed = IsAcceptedSpeed(baud) ? baud : "115200";
     }
   }
-  std::error_code ec;
-  const std::string cwd = std::filesystem::current_path(ec).string();
-  const std::string path = ini.read("Sistema", "Path", cwd.empty() ? "/" : cwd + "/");
-  s.path_directory = path.empty() || path.back() != '/' ? path + "/" : path;
+  const std::string path = ini.read("Sistema", "Path", common::default_path_folder());
+  s.path_directory = common::with_trailing_slash(path);
   ini.write("Sistema", "Path", path);
 }
 

@@ -172,4 +172,8 @@ std::unique_ptr<Transport> MakeTermiosTransport() {
   return std::make_unique<TermiosTransport>();
 }
 
+std::unique_ptr<Transport> MakePlatformTransport() {
+  return MakeTermiosTransport();
+}
+
 }  // namespace orvik::core

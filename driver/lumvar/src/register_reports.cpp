@@ -139,7 +139,7 @@ class ReportFile {
   ReportFile& operator=(const ReportFile&) = delete;
 
   bool Create() {
-    file_ = std::fopen(path_.c_str(), "wb");
+    file_ = std::fopen(path_.string().c_str(), "wb");
     return file_ != nullptr;
   }
   void Add(const std::string& line) {

@@ -1,7 +1,5 @@
 #include "orvik/memfiles/memory_libraries.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +10,8 @@
 #include <vector>
 
 #include "common/files.h"
+#include "common/library.h"
+#include "common/message_box.h"
 #include "common/text1252.h"
 #include "orvik/core/config.h"
 #include "orvik/core/frame_support.h"
@@ -44,8 +44,15 @@ std::string W(std::string_view utf8) {
   return common::utf8_to_cp1252(utf8);
 }
 
+std::string DefaultLeitura() {
+  return common::library_file_name("Leitura.dll");
+}
+std::string DefaultAto17() {
+  return common::library_file_name("ATO17.dll");
+}
+
 struct Names {
-  std::string leitura = "libleitura.so", ato17 = "libato17.so";
+  std::string leitura = DefaultLeitura(), ato17 = DefaultAto17();
 };
 Names& names() {
   static Names n;
@@ -71,20 +78,9 @@ StatusRecord& status_record() {
   return r;
 }
 
-// The folder of liborvik.so itself (or of the program the driver is linked into).
-fs::path OwnFolder() {
-  Dl_info info{};
-  if (::dladdr(reinterpret_cast<void*>(&OwnFolder), &info) && info.dli_fname)
-    return fs::path(info.dli_fname).parent_path();
-  return common::executable_folder();
-}
-
-// Beside the driver first, then by name through the dynamic loader's search.
+// Beside the driver first, then by name through the platform's search.
 void* Load(const std::string& name) {
-  if (name.find('/') != std::string::npos) return ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-  const fs::path beside = OwnFolder() / name;
-  if (void* h = ::dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL)) return h;
-  return ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  return common::load_library(name);
 }
 
 std::string Hint() {
@@ -107,7 +103,7 @@ int Returning(std::string_view name, int answer) {
 // The failure path: the message line, the log line, answer 0.
 int Failure(std::string_view shown_name, std::string_view log_prefix, const std::string& what) {
   const std::string message = W("ERRO na função ") + std::string(shown_name) + ": " + what;
-  std::fprintf(stderr, "Erro Orvik.dll: %s\n", common::cp1252_to_utf8(message).c_str());
+  common::show_message_box("Erro Orvik.dll", message);
   core::Log(std::string(log_prefix) + what);
   core::State().last_message = what;
   return 0;
@@ -163,8 +159,8 @@ int GeraRFDBinarioBody(const std::string& first, const std::string& last, int in
 }  // namespace
 
 void SetMemoryLibraryNames(std::string leitura, std::string ato17) {
-  names().leitura = leitura.empty() ? "libleitura.so" : std::move(leitura);
-  names().ato17 = ato17.empty() ? "libato17.so" : std::move(ato17);
+  names().leitura = leitura.empty() ? DefaultLeitura() : std::move(leitura);
+  names().ato17 = ato17.empty() ? DefaultAto17() : std::move(ato17);
 }
 
 TQVXDlls::TQVXDlls() {
@@ -187,7 +183,7 @@ TQVXDlls& TQVXDlls::Instance() {
 }
 
 void* TQVXDlls::Function(bool leitura, const char* name) const {
-  void* f = ::dlsym(leitura ? leitura_ : ato17_, name);
+  void* f = common::library_function(leitura ? leitura_ : ato17_, name);
   if (!f)
     throw std::runtime_error(W("A função ") + name + W(" não foi encontrada na ") +
                              (leitura ? "Leitura.dll" : "ATO17.dll"));

@@ -1,9 +1,5 @@
 #include "orvik/memfiles/record_store.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -11,6 +7,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "common/record_file.h"
 #include "orvik/memfiles/working_folder.h"
 
 namespace orvik::memfiles {
@@ -41,14 +38,6 @@ bool Number(std::string_view text, long long& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return ec == std::errc() && end == text.data() + text.size();
 }
-
-// Closes a descriptor on every way out.
-struct Descriptor {
-  int fd;
-  ~Descriptor() {
-    if (fd >= 0) ::close(fd);
-  }
-};
 
 }  // namespace
 
@@ -144,20 +133,17 @@ void GravaRegistroE(int type, long n) {
   }
 
   const std::string file = FilePath(type);
-  Descriptor d{::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)};
-  if (d.fd < 0) IoError("Erro ao abrir", file);
-  struct stat st {};
-  if (::fstat(d.fd, &st) != 0) IoError("Erro ao ler", file);
-  const off_t before = st.st_size;
-  const off_t at = static_cast<off_t>(n) * size;
+  common::RecordFile d(file, true);
+  if (!d.is_open()) IoError("Erro ao abrir", file);
+  const long long before = d.size();
+  if (before < 0) IoError("Erro ao ler", file);
+  const long long at = static_cast<long long>(n) * size;
   const std::string& record = Record(type);
-  const ssize_t written = ::pwrite(d.fd, record.data(), record.size(), at);
-  if (written != static_cast<ssize_t>(record.size())) {
+  const long long written = d.write_at(record.data(), record.size(), at);
+  if (written != static_cast<long long>(record.size())) {
     const int saved = errno;
     // A record cut short at the end would shift every count after it: drop it.
-    if (at >= before) {
-      [[maybe_unused]] const int ignored = ::ftruncate(d.fd, before);
-    }
+    if (at >= before) d.truncate(before);
     errno = written < 0 ? saved : ENOSPC;
     IoError("Erro ao gravar", file);
   }
@@ -167,13 +153,13 @@ int LeRegistroE(int type, long n) {
   const int size = RecordSize(type);
   if (size == 0 || n < 0) return 0;
   const std::string file = FilePath(type);
-  Descriptor d{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
-  if (d.fd < 0) {
+  common::RecordFile d(file, false);
+  if (!d.is_open()) {
     if (errno == ENOENT) return 0;
     IoError("Erro ao abrir", file);
   }
   std::string buffer(size, '\0');
-  const ssize_t got = ::pread(d.fd, buffer.data(), buffer.size(), static_cast<off_t>(n) * size);
+  const long long got = d.read_at(buffer.data(), buffer.size(), static_cast<long long>(n) * size);
   if (got != size) {
     if (got >= 0) errno = ERANGE;
     IoError("Erro ao ler o registro " + std::to_string(n) + " de", file);

@@ -9,6 +9,7 @@
 
 #include "common/clock.h"
 #include "common/files.h"
+#include "common/message_box.h"
 #include "common/text1252.h"
 #include "orvik/core/after_z.h"
 #include "orvik/core/config.h"
@@ -67,7 +68,7 @@ void Check(int r) {
 }
 
 void MessageBox(const std::string& text) {
-  std::fprintf(stderr, "%s\n", common::cp1252_to_utf8(text).c_str());
+  common::show_message_box("", text);
   core::Log(text);
 }
 

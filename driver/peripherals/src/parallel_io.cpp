@@ -1,9 +1,6 @@
 #include "orvik/peripherals/parallel_io.h"
 
-#include <dlfcn.h>
-
-#include <filesystem>
-
+#include "common/library.h"
 #include "orvik/orvik.h"
 
 namespace orvik::peripherals {
@@ -26,27 +23,13 @@ class LibraryIo final : public PortIo {
   Inp32Fn in_;
 };
 
-// The folder this library was loaded from.
-std::filesystem::path OwnFolder() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&OwnFolder), &info) == 0 || !info.dli_fname) return {};
-  return std::filesystem::path(info.dli_fname).parent_path();
-}
-
 std::unique_ptr<PortIo> Load() {
-  void* handle = nullptr;
-  const std::filesystem::path folder = OwnFolder();
-  if (!folder.empty()) {
-    const std::filesystem::path beside = folder / kInpoutLibrary;
-    std::error_code ec;
-    if (std::filesystem::exists(beside, ec)) handle = dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
-  }
-  if (!handle) handle = dlopen(kInpoutLibrary, RTLD_NOW | RTLD_LOCAL);
-  if (!handle) return nullptr;
-  auto out = reinterpret_cast<Out32Fn>(dlsym(handle, "Out32"));
-  auto in = reinterpret_cast<Inp32Fn>(dlsym(handle, "Inp32"));
+  void* library = common::load_library(InpoutLibraryName());
+  if (!library) return nullptr;
+  auto out = reinterpret_cast<Out32Fn>(common::library_function(library, "Out32"));
+  auto in = reinterpret_cast<Inp32Fn>(common::library_function(library, "Inp32"));
   if (!out || !in) {
-    dlclose(handle);
+    common::free_library(library);
     return nullptr;
   }
   // Kept loaded for the life of the process.
@@ -59,6 +42,10 @@ std::unique_ptr<PortIo>& Slot() {
 }
 
 }  // namespace
+
+std::string InpoutLibraryName() {
+  return common::library_file_name("INPOUT32.DLL");
+}
 
 PortIo* ParallelIo() {
   if (!Slot()) Slot() = Load();

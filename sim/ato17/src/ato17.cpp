@@ -3,9 +3,14 @@
 
 #include "ato17/writer.h"
 
-extern "C" __attribute__((visibility("default"))) int DLLATO17GeraArquivo(
-    const char* binary_file, const char* text_file, const char* first, const char* last,
-    char interval_kind, const char* user, const char* content) {
+// The Windows build defines it as an export of the DLL.
+#ifndef ATO17_API
+#define ATO17_API extern "C" __attribute__((visibility("default")))
+#endif
+
+ATO17_API int DLLATO17GeraArquivo(const char* binary_file, const char* text_file, const char* first,
+                                  const char* last, char interval_kind, const char* user,
+                                  const char* content) {
   if (!binary_file || !text_file || !first || !last || !user || !content || !*text_file)
     return ATO17_ERRO_ARGUMENTOS;
   try {

@@ -1,12 +1,9 @@
 #include "ato17/writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 
 #include "ato17/ato17.h"
@@ -348,10 +345,12 @@ Output Generate(const leitura::Tdm& tdm, const leitura::DumpImage& image, const 
 int GenerateFile(const std::string& binary_file, const std::string& text_file,
                  const Request& request) {
   // A failed conversion leaves no text file, old or new.
-  ::unlink(text_file.c_str());
-  struct stat st {};
-  if (::stat(binary_file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return ATO17_ERRO_TDM_AUSENTE;
-  if (static_cast<uint64_t>(st.st_size) > leitura::kMaxTdmBytes) return ATO17_ERRO_TDM_INVALIDO;
+  std::error_code ec;
+  std::filesystem::remove(text_file, ec);
+  if (!std::filesystem::is_regular_file(binary_file, ec)) return ATO17_ERRO_TDM_AUSENTE;
+  const auto size = std::filesystem::file_size(binary_file, ec);
+  if (ec) return ATO17_ERRO_TDM_AUSENTE;
+  if (static_cast<uint64_t>(size) > leitura::kMaxTdmBytes) return ATO17_ERRO_TDM_INVALIDO;
   const auto bytes = common::read_file(binary_file);
   if (!bytes) return ATO17_ERRO_TDM_AUSENTE;
   const leitura::TdmResult tdm = leitura::ParseTdm(*bytes);
@@ -362,17 +361,7 @@ int GenerateFile(const std::string& binary_file, const std::string& text_file,
   if (out.code != ATO17_OK) return out.code;
   std::string data;
   for (const auto& l : out.lines) data.append(l).append("\r\n");
-  const std::string scratch = text_file + ".tmp";
-  const int fd = ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return ATO17_ERRO_SAIDA;
-  bool ok = common::write_all(fd, data) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(scratch.c_str(), text_file.c_str()) == 0;
-  if (!ok) {
-    ::unlink(scratch.c_str());
-    return ATO17_ERRO_SAIDA;
-  }
-  return ATO17_OK;
+  return common::replace_file_durably(text_file, data) ? ATO17_OK : ATO17_ERRO_SAIDA;
 }
 
 }  // namespace ato17

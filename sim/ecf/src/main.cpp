@@ -1,6 +1,6 @@
 // orvik-ecf-sim: a virtual fiscal printer on a pseudo-terminal (or a given device).
 //   orvik-ecf-sim [--state FILE] [--ini ORVIK.INI] [--link PATH] [--clock "YYYY-MM-DD HH:MM:SS"]
-//                 [--device PATH]
+//                 [--device PATH] [--frozen-clock]
 // The slave's path is the first line on standard output. SIGTERM and SIGINT save the state
 // and end the program. $ORVIK_ECF_SIM_CONTROL names a control file for fault injection.
 #include <csignal>
@@ -25,7 +25,8 @@ void on_signal(int) {
 
 int usage() {
   std::cerr << "uso: orvik-ecf-sim [--state ARQUIVO] [--ini ORVIK.INI] [--link CAMINHO]\n"
-               "                    [--clock \"AAAA-MM-DD HH:MM:SS\"] [--device CAMINHO]\n";
+               "                    [--clock \"AAAA-MM-DD HH:MM:SS\"] [--device CAMINHO]\n"
+               "                    [--frozen-clock]\n";
   return 2;
 }
 
@@ -33,7 +34,7 @@ int usage() {
 
 int main(int argc, char** argv) {
   std::string state_file, ini_file, link_path, clock_text, device;
-  bool have_clock = false;
+  bool have_clock = false, frozen = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     auto value = [&](std::string& out) {
@@ -52,6 +53,8 @@ int main(int argc, char** argv) {
       ok = have_clock = value(clock_text);
     else if (arg == "--device")
       ok = value(device);
+    else if (arg == "--frozen-clock")
+      frozen = true;
     else if (arg == "--help" || arg == "-h")
       return usage(), 0;
     else
@@ -76,6 +79,8 @@ int main(int argc, char** argv) {
     }
     printer.set_clock(ecf_sim::DateTime{{t.year, t.month, t.day}, t.hour, t.minute, t.second});
   }
+  // The clock stands still: two runs of one script give the same bytes.
+  if (frozen) printer.freeze_clock();
 
   ecf_sim::Server server(printer);
   std::string error;
@@ -86,7 +91,7 @@ int main(int argc, char** argv) {
   }
   const std::string& slave = server.slave_path();
   const std::vector<devkit::IniKey> port_keys{{"Portas", "COM1", slave},
-                                             {"Sistema", "Porta", "COM1"}};
+                                              {"Sistema", "Porta", "COM1"}};
   if (!devkit::publish_link(slave, link_path, &error) ||
       !devkit::publish_ini(ini_file, port_keys, &error)) {
     std::cerr << "orvik-ecf-sim: " << error << "\n";

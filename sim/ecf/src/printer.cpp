@@ -107,7 +107,8 @@ void Printer::set_technical_intervention(bool on) {
 }
 
 DateTime Printer::now() const {
-  auto tp = std::chrono::system_clock::now() + std::chrono::seconds(state_.clock_offset_seconds);
+  const auto base = frozen_at_ ? *frozen_at_ : std::chrono::system_clock::now();
+  auto tp = base + std::chrono::seconds(state_.clock_offset_seconds);
   auto t = common::clock::to_local(tp);
   return DateTime{{t.year, t.month, t.day}, t.hour, t.minute, t.second};
 }
@@ -125,6 +126,10 @@ void Printer::set_clock(const DateTime& t) {
       std::chrono::duration_cast<std::chrono::seconds>(target - std::chrono::system_clock::now())
           .count();
   changed_ = true;
+}
+
+void Printer::freeze_clock() {
+  frozen_at_ = std::chrono::system_clock::now();
 }
 
 Reply Printer::execute(std::string_view command, std::string_view params_text) {

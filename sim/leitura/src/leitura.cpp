@@ -4,13 +4,6 @@
 // and writes the TDM file through a scratch name.
 #include "leitura/leitura.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -26,12 +19,17 @@
 #include "common/ini.h"
 #include "common/ports.h"
 #include "leitura/tdm.h"
+#include "line.h"
 
+// The Windows build defines it as an export of the DLL.
+#ifndef LEITURA_API
 #define LEITURA_API extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using leitura::Line;
 
 // What the status record reports, kept under one lock.
 struct Status {
@@ -63,26 +61,8 @@ void Report(int state, int error, int size_read, int progress, std::string text)
   lib().status = {state, error, size_read, progress, std::move(text)};
 }
 
-bool SpeedOf(int baud, speed_t& out) {
-  switch (baud) {
-    case 9600:
-      out = B9600;
-      return true;
-    case 19200:
-      out = B19200;
-      return true;
-    case 38400:
-      out = B38400;
-      return true;
-    case 57600:
-      out = B57600;
-      return true;
-    case 115200:
-      out = B115200;
-      return true;
-    default:
-      return false;
-  }
+bool KnownSpeed(int baud) {
+  return baud == 9600 || baud == 19200 || baud == 38400 || baud == 57600 || baud == 115200;
 }
 
 // Seconds the printer has to answer a command ([Leitura] TempoResposta of ORVIK.INI,
@@ -91,87 +71,6 @@ int ReplySeconds() {
   const long v = common::IniFile(common::orvik_ini_path()).read_int("Leitura", "TempoResposta", 10);
   return static_cast<int>(std::clamp<long>(v, 1, 120));
 }
-
-class Line {
- public:
-  ~Line() { Close(); }
-  // Opens the device exclusively; false with errno telling why.
-  bool Open(const std::string& device, int baud) {
-    fd_ = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) return false;
-    if (::isatty(fd_) == 0 || ::flock(fd_, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd_, TIOCEXCL) != 0) {
-      Close();
-      return false;
-    }
-    termios tio{};
-    speed_t speed = B115200;
-    SpeedOf(baud, speed);
-    if (::tcgetattr(fd_, &tio) != 0) {
-      Close();
-      return false;
-    }
-    ::cfmakeraw(&tio);
-    ::cfsetispeed(&tio, speed);
-    ::cfsetospeed(&tio, speed);
-    // 8 data bits, even parity, one stop bit, no flow control, as the printer expects.
-    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
-    tio.c_cflag |= CLOCAL | CREAD | CS8 | PARENB;
-    tio.c_iflag &= ~(INPCK | IXON | IXOFF | IXANY | PARMRK | IGNPAR | ISTRIP);
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
-    if (::tcsetattr(fd_, TCSANOW, &tio) != 0) {
-      // A line without parity (a pseudo-terminal) reports the parity bit as not taken.
-      tio.c_cflag &= ~PARENB;
-      if (::tcsetattr(fd_, TCSANOW, &tio) != 0) {
-        Close();
-        return false;
-      }
-    }
-    ::tcflush(fd_, TCIOFLUSH);
-    return true;
-  }
-  void Close() {
-    if (fd_ < 0) return;
-    const int e = errno;
-    // On a pseudo-terminal the exclusive flag would outlive the close.
-    ::ioctl(fd_, TIOCNXCL);
-    ::close(fd_);
-    fd_ = -1;
-    errno = e;
-  }
-  bool Write(std::string_view bytes) {
-    const auto deadline = Clock::now() + std::chrono::seconds(2);
-    while (!bytes.empty()) {
-      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-      if (n > 0) {
-        bytes.remove_prefix(static_cast<size_t>(n));
-        continue;
-      }
-      if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-      if (Clock::now() > deadline) return false;
-      pollfd p{fd_, POLLOUT, 0};
-      ::poll(&p, 1, 20);
-    }
-    return true;
-  }
-  // Bytes arriving within ms (at most one slice of them).
-  bool Read(std::string& into, int ms) {
-    pollfd p{fd_, POLLIN, 0};
-    const int r = ::poll(&p, 1, ms);
-    if (r < 0) return errno == EINTR;
-    if (r == 0) return true;
-    if (p.revents & (POLLERR | POLLNVAL)) return false;
-    char buf[4096];
-    const ssize_t n = ::read(fd_, buf, sizeof buf);
-    if (n > 0) into.append(buf, static_cast<size_t>(n));
-    if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
-    if (n == 0 && (p.revents & POLLHUP)) ::usleep(10000);  // no peer yet
-    return true;
-  }
-
- private:
-  int fd_ = -1;
-};
 
 enum class Outcome { kOk, kPrinterError, kSilent, kCancelled, kLine };
 
@@ -287,25 +186,15 @@ Failure FromAnswer(const Answer& a, const std::string& command) {
   }
 }
 
-// Writes the TDM through a scratch name, synced before the rename.
-bool WriteTdm(const std::string& file, const std::string& bytes) {
-  const std::string scratch = file + ".tmp";
-  const int fd = ::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool ok = common::write_all(fd, bytes) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(scratch.c_str(), file.c_str()) == 0;
-  if (!ok) ::unlink(scratch.c_str());
-  return ok;
-}
-
 // One reading, start to end; answers 0 or the error code, having reported the end state.
 int Read(const std::string& port, const std::string& file, const std::string& serial) {
   // An old file of that name must not pass for this reading's.
-  ::unlink(file.c_str());
-  ::unlink((file + ".tmp").c_str());
+  std::error_code ec;
+  std::filesystem::remove(file, ec);
+  std::filesystem::remove(file + ".tmp", ec);
   auto fail = [&](const Failure& f, int size = 0) {
-    ::unlink((file + ".tmp").c_str());
+    std::error_code ignored;
+    std::filesystem::remove(file + ".tmp", ignored);
     Report(LEITURA_FALHOU, f.code, size, 0, f.text);
     return f.code;
   };
@@ -314,8 +203,8 @@ int Read(const std::string& port, const std::string& file, const std::string& se
   Report(LEITURA_CONECTANDO, 0, 0, 0, "Conectando ao ECF em " + port);
   Line line;
   if (!line.Open(device, lib().baud))
-    return fail({LEITURA_ERRO_PORTA, "Erro na abertura da porta " + port + " (" + device +
-                                         "): " + std::strerror(errno)});
+    return fail({LEITURA_ERRO_PORTA,
+                 "Erro na abertura da porta " + port + " (" + device + "): " + line.Error()});
   Client client(line);
   const int seconds = ReplySeconds();
 
@@ -366,7 +255,7 @@ int Read(const std::string& port, const std::string& file, const std::string& se
   const std::string tdm =
       leitura::BuildTdm(TrimRight(serial), Timestamp(),
                         leitura::kContentFiscalMemory | leitura::kContentDetailTape, image);
-  if (!WriteTdm(file, tdm))
+  if (!common::replace_file_durably(file, tdm))
     return fail({LEITURA_ERRO_ARQUIVO, "Erro na gravacao do arquivo " + file});
   Report(LEITURA_CONCLUIDA, 0, static_cast<int>(image.size()), 100, "Leitura concluida: " + file);
   return 0;
@@ -382,8 +271,7 @@ int RunAndRelease(const std::string& port, const std::string& file, const std::s
 }  // namespace
 
 LEITURA_API int DLLReadDefineBaudRate(int baud) {
-  speed_t ignored;
-  if (!SpeedOf(baud, ignored)) return 1;
+  if (!KnownSpeed(baud)) return 1;
   lib().baud = baud;
   return 0;
 }

@@ -1,6 +1,7 @@
 // orvik-qvx-sim: a virtual QVX fiscal printer (610 or 820) on a pseudo-terminal.
 //   orvik-qvx-sim [--model 610|820] [--state FILE] [--ini ORVIK.INI] [--link PATH]
 //                 [--clock "YYYY-MM-DD HH:MM:SS"] [--device PATH] [--tape FILE]
+//                 [--frozen-clock]
 // The slave's path is the first line on standard output. SIGTERM and SIGINT save the state
 // and end the program. $ORVIK_QVX_SIM_CONTROL names a control file for fault injection.
 #include <csignal>
@@ -26,7 +27,7 @@ void on_signal(int) {
 int usage() {
   std::cerr << "uso: orvik-qvx-sim [--model 610|820] [--state ARQUIVO] [--ini ORVIK.INI]\n"
                "                    [--link CAMINHO] [--clock \"AAAA-MM-DD HH:MM:SS\"]\n"
-               "                    [--device CAMINHO] [--tape ARQUIVO]\n";
+               "                    [--device CAMINHO] [--tape ARQUIVO] [--frozen-clock]\n";
   return 2;
 }
 
@@ -34,6 +35,7 @@ int usage() {
 
 int main(int argc, char** argv) {
   std::string model_text, state_file, ini_file, link_path, clock_text, device, tape_file;
+  bool frozen = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&](std::string& out) {
@@ -56,6 +58,8 @@ int main(int argc, char** argv) {
       ok = value(device);
     else if (arg == "--tape")
       ok = value(tape_file);
+    else if (arg == "--frozen-clock")
+      frozen = true;
     else if (arg == "--help" || arg == "-h")
       return usage(), 0;
     else
@@ -87,6 +91,8 @@ int main(int argc, char** argv) {
     }
     printer.set_clock(t);
   }
+  // The clock stands still: two runs of one script give the same bytes.
+  if (frozen) common::clock::set_fixed(common::clock::now());
 
   qvx_sim::Server server(printer);
   std::string error;

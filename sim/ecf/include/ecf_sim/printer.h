@@ -1,10 +1,12 @@
 #pragma once
 // The virtual printer's engine: one command in, one reply out. It knows nothing of lines
 // or frames (see server.h); tests drive it directly or through a pseudo-terminal.
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +55,9 @@ class Printer {
   DateTime now() const;
   // Sets the printer's clock to the given instant; it runs on from there.
   void set_clock(const DateTime& t);
+  // Stops the clock where it stands (for runs that must give the same bytes each time);
+  // daylight-saving changes still move it.
+  void freeze_clock();
 
   // Technical-intervention mode: non-read commands are refused while it is on. Leaving it
   // restarts operation, which counts a restart (CRO) at the printer's date and time.
@@ -112,6 +117,7 @@ class Printer {
   int64_t tape_bytes_ = -1;  // bytes on the detail tape; -1 until counted
   int drawer_open_until_ = 0;
   std::function<int64_t()> running_clock_;
+  std::optional<std::chrono::system_clock::time_point> frozen_at_;
   int64_t last_running_ms_ = 0;
 };
 

@@ -43,11 +43,14 @@ class Transport {
   virtual std::string OpenFailure() const { return {}; }
 };
 
-// The transport the port layer uses (termios unless replaced).
+// The transport the port layer uses (the platform's unless replaced).
 Transport& CurrentTransport();
-// Replaces it; nullptr goes back to termios.
+// Replaces it; nullptr goes back to the platform's.
 void SetTransport(std::unique_ptr<Transport> transport);
-// The termios transport over character devices.
+// The platform's transport: termios over character devices on Linux, the communications
+// API on Windows.
+std::unique_ptr<Transport> MakePlatformTransport();
+// The termios transport over character devices (Linux).
 std::unique_ptr<Transport> MakeTermiosTransport();
 
 // Device of a serial or parallel port number: [Portas] COMn (LPTn) of ORVIK.INI when

@@ -16,13 +16,13 @@ class PortIo {
 };
 
 // The library's registers; nullptr when it cannot be loaded (tried again on the next use).
-// Looked for beside liborvik.so first, then by name.
+// Looked for beside the driver first, then by name.
 PortIo* ParallelIo();
 
 // Replaces the port access (tests); nullptr goes back to the library.
 void SetParallelIo(std::unique_ptr<PortIo> io);
 
-// The file name the library is loaded by.
-inline constexpr const char* kInpoutLibrary = "libinpout32.so";
+// The file name the library is loaded by (INPOUT32.DLL; libinpout32.so on Linux).
+std::string InpoutLibraryName();
 
 }  // namespace orvik::peripherals
