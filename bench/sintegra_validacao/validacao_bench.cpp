@@ -47,9 +47,14 @@ std::string N(long long v) {
   return std::to_string(v);
 }
 
+// The value of item k of invoice i.
+long long Valor(long long i, int k) {
+  return 100 + (i * 7 + k * 13) % 9000;
+}
+
 int Gera(long long linhas, const std::string& arquivo) {
   std::ofstream out(arquivo, std::ios::binary);
-  const int produtos = 5000, dias = 31;
+  const int produtos = linhas < 100000 ? 20 : 5000, dias = 31;
   const long long notas = (linhas - 3 - produtos - dias * 4) / 5;
   long long n50 = 0, n54 = 0, n60 = 0, n75 = 0, total = 0;
   auto escreve = [&](const std::string& l) {
@@ -75,8 +80,8 @@ int Gera(long long linhas, const std::string& arquivo) {
   for (long long i = 0; i < notas; ++i) {
     const std::string& cnpj = cnpjs[static_cast<size_t>(i % 1000)];
     std::string dia = "202403" + std::string(i % 31 < 9 ? "0" : "") + N(i % 31 + 1);
-    long long valores[4], soma = 0;
-    for (int k = 0; k < 4; ++k) soma += valores[k] = 100 + (i * 7 + k * 13) % 9000;
+    long long soma = 0;
+    for (int k = 0; k < 4; ++k) soma += Valor(i, k);
     escreve(Linha(K::Tipo50, {{2, cnpj},
                               {3, ies[static_cast<size_t>(i % 1000)]},
                               {4, dia},
@@ -91,6 +96,12 @@ int Gera(long long linhas, const std::string& arquivo) {
                               {16, "1800"},
                               {17, "N"}}));
     ++n50;
+  }
+  // The items after all the invoices: the file keeps its types in order.
+  for (long long i = 0; i < notas; ++i) {
+    const std::string& cnpj = cnpjs[static_cast<size_t>(i % 1000)];
+    long long valores[4];
+    for (int k = 0; k < 4; ++k) valores[k] = Valor(i, k);
     for (int k = 0; k < 4; ++k) {
       escreve(Linha(K::Tipo54, {{2, cnpj},
                                 {3, "01"},
@@ -122,7 +133,7 @@ int Gera(long long linhas, const std::string& arquivo) {
     escreve(Linha(K::Tipo60A, {{3, dia}, {4, "ECF0001"}, {5, "1800"}, {6, "5000"}}));
     escreve(Linha(K::Tipo60D, {{3, dia},
                                {4, "ECF0001"},
-                               {5, N(d)},
+                               {5, N((d - 1) % produtos + 1)},
                                {6, "1000"},
                                {7, "5000"},
                                {8, "5000"},
@@ -133,7 +144,7 @@ int Gera(long long linhas, const std::string& arquivo) {
                                {5, "2D"},
                                {6, N(d * 10 + 1)},
                                {7, "1"},
-                               {8, N(d)},
+                               {8, N((d - 1) % produtos + 1)},
                                {9, "1000"},
                                {10, "5000"},
                                {11, "5000"},

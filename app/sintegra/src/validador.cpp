@@ -254,7 +254,7 @@ struct ValidadorSintegra::Estado {
   MapaTexto<std::uint32_t> indice_produto;
   std::vector<std::string> codigos;
   struct Uso {
-    std::uint64_t linha;
+    std::uint32_t linha;  // a file of four thousand million lines is not a month's
     std::uint32_t produto;
     int de, ate;  // the dates the use needs a 75 for; 0 when unknown
     char registro[4];
@@ -421,7 +421,7 @@ struct ValidadorSintegra::Estado {
       Erro("produto", n, "código do produto em branco");
       return;
     }
-    Uso u{linha, IndiceProduto(codigo), de, ate, {}};
+    Uso u{static_cast<std::uint32_t>(linha), IndiceProduto(codigo), de, ate, {}};
     std::memcpy(u.registro, registro.c_str(), std::min<size_t>(registro.size() + 1, 4));
     usos.push_back(u);
   }
@@ -624,13 +624,18 @@ struct ValidadorSintegra::Estado {
       Erro("cep", 6, "CEP inválido: " + Texto(Campo(6)) + " (8 dígitos)");
   }
 
-  std::string ChaveDaNota(std::string_view cnpj, std::string_view modelo, std::string_view serie,
-                          std::string_view numero, std::string_view cfop) const {
-    std::string chave;
-    chave.reserve(29);
-    chave.append(cnpj).append(modelo).append(serie).append(numero).append(cfop);
-    return chave;
+  // The invoice key: CNPJ, model, series, number, CFOP (29 characters), in key_.
+  std::string_view ChaveDaNota(std::string_view cnpj, std::string_view modelo,
+                               std::string_view serie, std::string_view numero,
+                               std::string_view cfop) {
+    char* p = chave_.data();
+    for (std::string_view parte : {cnpj, modelo, serie, numero, cfop}) {
+      std::memcpy(p, parte.data(), parte.size());
+      p += parte.size();
+    }
+    return std::string_view(chave_.data(), static_cast<size_t>(p - chave_.data()));
   }
+  std::array<char, 29> chave_{};
 
   void Tipo50(bool formato_ok) {
     std::string_view uf = Campo(5);
@@ -650,7 +655,10 @@ struct ValidadorSintegra::Estado {
     if (situacao.size() != 1 ||
         std::string_view("NSEX24").find(situacao[0]) == std::string_view::npos)
       Erro("situacao", 17, "situação do documento inválida: " + Texto(situacao));
-    Nota& nota = notas[ChaveDaNota(Campo(2), Campo(6), Campo(7), Campo(8), Campo(9))];
+    std::string_view chave = ChaveDaNota(Campo(2), Campo(6), Campo(7), Campo(8), Campo(9));
+    auto it = notas.find(chave);
+    if (it == notas.end()) it = notas.emplace(std::string(chave), Nota{}).first;
+    Nota& nota = it->second;
     if (!nota.tem50) {
       nota.tem50 = true;
       nota.linha50 = linha;
@@ -661,7 +669,7 @@ struct ValidadorSintegra::Estado {
   }
 
   void Tipo54() {
-    std::string chave = ChaveDaNota(Campo(2), Campo(3), Campo(4), Campo(5), Campo(6));
+    std::string_view chave = ChaveDaNota(Campo(2), Campo(3), Campo(4), Campo(5), Campo(6));
     auto it = notas.find(chave);
     bool tem_nota = it != notas.end() && it->second.tem50;
     CnpjOuCpf(2, tem_nota && it->second.exterior);
@@ -673,8 +681,9 @@ struct ValidadorSintegra::Estado {
     if (!Digitos(Campo(8))) return;
     int item = static_cast<int>(Numero(Campo(8)));
     if (item == 0) Erro("54.item", 8, "número do item 000 (de 001 a 990, ou 991 a 999)");
-    Nota& nota = tem_nota ? it->second : notas[chave];
-    if (!tem_nota) itens_sem_nota.emplace_back(linha, chave);
+    if (it == notas.end()) it = notas.emplace(std::string(chave), Nota{}).first;
+    Nota& nota = it->second;
+    if (!tem_nota) itens_sem_nota.emplace_back(linha, std::string(chave));
     bool valores = Digitos(Campo(11)) && Digitos(Campo(12)) && Digitos(Campo(15));
     if (valores) {
       if (item >= 991)  // freight, insurance and the other amounts of the invoice
