@@ -967,20 +967,24 @@ struct ValidadorSintegra::Estado {
     for (const Uso& u : usos) {
       Produto& p = produtos[u.produto];
       p.usado = true;
+      bool sem75 = p.linha75 == 0;
+      if (!sem75) {
+        if (u.de == 0) continue;  // no date to compare
+        bool valido = std::any_of(p.validades.begin(), p.validades.end(), [&](const auto& v) {
+          return v.first <= u.ate && u.de <= v.second;
+        });
+        if (valido) continue;
+      }
+      // A finding: what it names is worked out only now, a million uses being common.
       std::string reg(u.registro, strnlen(u.registro, 4));
       const Layout* l = LayoutDe(reg);
       int campo = reg == "54" ? 9 : reg == "60D" ? 5 : reg == "60I" ? 8 : reg == "60R" ? 4 : 3;
       const std::string codigo = Texto(codigos[u.produto]);
-      if (p.linha75 == 0) {
+      if (sem75) {
         Depois(Severidade::Erro, u.linha, reg, l, "75.ausente", campo,
                "o produto " + codigo + " não tem registro tipo 75");
         continue;
       }
-      if (u.de == 0) continue;  // no date to compare
-      bool valido = std::any_of(p.validades.begin(), p.validades.end(), [&](const auto& v) {
-        return v.first <= u.ate && u.de <= v.second;
-      });
-      if (valido) continue;
       std::string quando = u.de == u.ate ? "em " + DataLegivel(u.de)
                                          : "de " + DataLegivel(u.de) + " a " + DataLegivel(u.ate);
       // The inventory is dated when it is written, often after the period the 75 covers.
