@@ -125,7 +125,7 @@ TEST_F(EditorsTest, OwnerIeIsCheckedAgainstTheChosenState) {
   w.Salvar();
   EXPECT_EQ(p.ContaRegistros(), 1);
   w.cmbEstado()->setCurrentText(QStringLiteral("SP"));
-  w.edtIE()->setText(QStringLiteral("110.042.490.114"));
+  w.edtIE()->setText(QStringLiteral("110042490114"));
   dialogos_.perguntas.clear();
   dialogos_.respostas = {true};
   w.Salvar();
