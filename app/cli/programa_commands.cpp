@@ -16,6 +16,7 @@
 #include "shell/program/base_files.h"
 #include "sintegra/tipos.h"
 #include "store/entities.h"
+#include "validacao_gerado.h"
 
 namespace cli {
 
@@ -341,6 +342,7 @@ int Gerar(const OpcoesGlobais& g, const Arguments& todos, Context& c) {
   switch (r.situacao) {
     case generation::ResultadoGeracao::Situacao::Sucesso:
       c.out << r.arquivo << "\n";
+      ValidaArquivoGerado(r.arquivo, mes, ano, c.err);
       return kExitSuccess;
     case generation::ResultadoGeracao::Situacao::Cancelada:
       c.err << "Geração cancelada: nenhum arquivo foi gravado.\n";

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sintegra/registros.h"
+#include "sintegra/tipos.h"
 
 extern char** environ;
 
@@ -169,6 +170,129 @@ TEST_F(CliTest, ReescreverIntoAMissingFolderFailsAndSaysWhy) {
   EXPECT_EQ(
       o.err.rfind("Gravando Arquivo Sintegra.\nFalha na gravação no arquivo do Sintegra.\n", 0), 0u)
       << o.err;
+}
+
+// A line of the kind with these fields set, CR LF included.
+std::string Line(sintegra::TTipoRegistros kind,
+                 const std::vector<std::pair<int, std::string>>& fields) {
+  auto r = sintegra::TRegistro::CriaRegistro(kind);
+  for (const auto& [n, v] : fields) r->AtribuiValor(n, v);
+  return r->RenderLine();
+}
+
+// A month of one invoice with one item and its product, every rule kept; the invoice's
+// CNPJ comes from the caller.
+std::string Month(const std::string& cnpj50) {
+  using K = sintegra::TTipoRegistros;
+  return Line(K::Tipo10, {{2, "11222333000181"},
+                          {3, "110042490114"},
+                          {4, "LOJA"},
+                          {5, "CAMPINAS"},
+                          {6, "SP"},
+                          {8, "20240301"},
+                          {9, "20240331"},
+                          {10, "3"},
+                          {11, "3"},
+                          {12, "1"}}) +
+         Line(K::Tipo11, {{2, "RUA A"}, {3, "1"}, {6, "13015002"}}) +
+         Line(K::Tipo50, {{2, cnpj50},
+                          {3, "526018151907"},
+                          {4, "20240305"},
+                          {5, "SP"},
+                          {6, "01"},
+                          {7, "1"},
+                          {8, "123"},
+                          {9, "1102"},
+                          {10, "T"},
+                          {11, "10000"},
+                          {12, "10000"},
+                          {16, "1800"},
+                          {17, "N"}}) +
+         Line(K::Tipo54, {{2, "11444777000161"},
+                          {3, "01"},
+                          {4, "1"},
+                          {5, "123"},
+                          {6, "1102"},
+                          {7, "000"},
+                          {8, "1"},
+                          {9, "P1"},
+                          {10, "1000"},
+                          {11, "10000"},
+                          {13, "10000"},
+                          {16, "1800"}}) +
+         Line(K::Tipo75, {{2, "20240301"}, {3, "20240331"}, {4, "P1"}, {6, "ARROZ"}, {7, "KG"}}) +
+         Line(K::Tipo90, {{2, "11222333000181"},
+                          {3, "110042490114"},
+                          {6, "5000000001"},
+                          {7, "5400000001"},
+                          {8, "7500000001"},
+                          {9, "9900000006"},
+                          {16, "1"}});
+}
+
+TEST_F(CliTest, ValidarPassesACleanMonthAndCountsWarnings) {
+  const std::string path = (dir_ / "Sintegra.txt").string();
+  WriteAll(path, Month("11444777000161"));
+  Outcome o = Run({"sintegra", "validar", path});
+  EXPECT_EQ(o.code, 0) << o.out << o.err;
+  EXPECT_EQ(o.out, "0 erros e 0 avisos\n");
+  // Another month asked for: the period and the invoice date are errors.
+  Outcome abril = Run({"sintegra", "validar", path, "--mes", "4", "--ano", "2024"});
+  EXPECT_EQ(abril.code, 1);
+  EXPECT_NE(abril.out.find("Erro linha 1 registro 10 campo Data Inicial: "), std::string::npos)
+      << abril.out;
+  EXPECT_NE(abril.out.find("Erro linha 3 registro 50 campo Data de Emissão: data 05/03/2024 fora "
+                           "do período de 01/04/2024 a 30/04/2024"),
+            std::string::npos)
+      << abril.out;
+}
+
+TEST_F(CliTest, ValidarNamesEachFindingAndExits1OnErrors) {
+  const std::string path = (dir_ / "Sintegra.txt").string();
+  WriteAll(path, Month("11444777000162"));
+  Outcome o = Run({"sintegra", "validar", path});
+  EXPECT_EQ(o.code, 1);
+  EXPECT_EQ(o.out,
+            "Erro linha 3 registro 50 campo CNPJ: CNPJ/CPF inválido: \"11444777000162\" (dígitos "
+            "verificadores não conferem)\n"
+            "Erro linha 4 registro 54: item sem o registro 50 da sua nota (mesmo CNPJ, modelo, "
+            "série, número e CFOP)\n"
+            "2 erros e 0 avisos\n");
+
+  Outcome j = Run({"sintegra", "validar", "--json", path});
+  EXPECT_EQ(j.code, 1);
+  EXPECT_EQ(j.out,
+            "[\n  {\"linha\": 3, \"registro\": \"50\", \"campo\": \"CNPJ\", \"coluna_inicial\": 3, "
+            "\"coluna_final\": 16, \"severidade\": \"erro\", \"regra\": \"cnpj\", \"mensagem\": "
+            "\"CNPJ/CPF inválido: \\\"11444777000162\\\" (dígitos verificadores não conferem)\"},\n"
+            "  {\"linha\": 4, \"registro\": \"54\", \"campo\": \"\", \"coluna_inicial\": 0, "
+            "\"coluna_final\": 0, \"severidade\": \"erro\", \"regra\": \"54.sem-50\", "
+            "\"mensagem\": \"item sem o registro 50 da sua nota (mesmo CNPJ, modelo, série, "
+            "número e CFOP)\"}\n]\n");
+  EXPECT_EQ(j.err, "2 erros e 0 avisos\n");
+
+  WriteAll(path, Month("11444777000161"));
+  Outcome limpo = Run({"sintegra", "validar", "--json", path});
+  EXPECT_EQ(limpo.code, 0);
+  EXPECT_EQ(limpo.out, "[]\n");
+}
+
+TEST_F(CliTest, ValidarExits2ForUsageAndUnreadableFiles) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"sintegra", "validar"},
+      {"sintegra", "validar", "a", "b"},
+      {"sintegra", "validar", "a", "--mes", "3"},
+      {"sintegra", "validar", "a", "--mes", "13", "--ano", "2024"},
+      {"sintegra", "validar", "a", "--cor"},
+  };
+  for (const auto& args : cases) {
+    Outcome o = Run(args);
+    EXPECT_EQ(o.code, 2) << args.back();
+    EXPECT_NE(o.err.find("uso: tributarium-cli sintegra validar"), std::string::npos) << o.err;
+  }
+  Outcome missing = Run({"sintegra", "validar", (dir_ / "none.txt").string()});
+  EXPECT_EQ(missing.code, 2);
+  EXPECT_EQ(missing.err.rfind("Não foi possível abrir o arquivo ", 0), 0u) << missing.err;
 }
 
 TEST_F(CliTest, WrongUsageExits2WithTheUsageOnStandardError) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "sintegra/identidades.h"
 #include "store/data_module.h"
 
 namespace generation::demo {
@@ -37,6 +38,12 @@ std::string Digitos(Sorteio& s, int n) {
   std::string t;
   for (int i = 0; i < n; ++i) t += static_cast<char>('0' + s.Entre(i == 0 ? 1 : 0, 9));
   return t;
+}
+
+// A registration of the state with valid check digits, drawn from the digits (the same
+// digits give the same registration).
+std::string IeDoEstado(const std::string& uf, const std::string& digitos) {
+  return sintegra::SorteiaInscricaoEstadual(uf, std::stoull(digitos));
 }
 
 std::string Centavos(std::int64_t c) {
@@ -174,7 +181,7 @@ ResumoDemo GeraDadosDemo(int ano, int mes, std::uint32_t semente, const TamanhoD
       int cfop = (saida ? 5102 : 1102) + (interestadual ? 1000 : 0);
       SetParams(m.spInserirNotaFiscal, {{"NB_NOTA", I{saida ? n : 100000 + n}},
                                         {"TX_CNPJ", CnpjComDigitos(Digitos(s, 8) + "0001")},
-                                        {"TX_IE", Digitos(s, 12)},
+                                        {"TX_IE", IeDoEstado(uf, Digitos(s, 12))},
                                         {"TX_UF", uf},
                                         {"DT_EMISSAO", store::Date{ano, mes, s.Entre(1, dias)}},
                                         {"NB_MODELO", I{1}},
@@ -217,16 +224,20 @@ ResumoDemo GeraDadosDemo(int ano, int mes, std::uint32_t semente, const TamanhoD
       int posse = i % 10 == 8 ? 2 : (i % 10 == 9 ? 3 : 1);
       std::string cnpj = posse == 1 ? std::string(14, '0') : CnpjComDigitos(Digitos(s, 8) + "0001");
       std::string ie = posse == 1 ? "" : Digitos(s, 12);
-      SetParams(m.spInserirInventario,
-                {{"DATA_INVENTARIO", store::Date{ano - 1, 12, 31}},
-                 {"ID_PRODUTO", ids_produto[static_cast<size_t>(i)]},
-                 {"QUANTIDADE", std::to_string(s.Entre(1, 200) * 1000)},
-                 {"VALOR_PRODUTO",
-                  Centavos(produtos[static_cast<size_t>(i)].preco * 7 / 10 * s.Entre(1, 200))},
-                 {"CODIGO_POSSE", I{posse}},
-                 {"CNPJ_POSS_PROP", cnpj},
-                 {"IE_POSS_PROP", ie},
-                 {"UF_POSSPROP", posse == 1 ? "SP" : s.Um(kOutrosEstados)}});
+      // Drawn in the order of the earlier data, so the month stays the same but for the IE.
+      std::string quantidade = std::to_string(s.Entre(1, 200) * 1000);
+      std::string valor =
+          Centavos(produtos[static_cast<size_t>(i)].preco * 7 / 10 * s.Entre(1, 200));
+      std::string uf = posse == 1 ? "SP" : s.Um(kOutrosEstados);
+      if (posse != 1) ie = IeDoEstado(uf, ie);
+      SetParams(m.spInserirInventario, {{"DATA_INVENTARIO", store::Date{ano - 1, 12, 31}},
+                                        {"ID_PRODUTO", ids_produto[static_cast<size_t>(i)]},
+                                        {"QUANTIDADE", quantidade},
+                                        {"VALOR_PRODUTO", valor},
+                                        {"CODIGO_POSSE", I{posse}},
+                                        {"CNPJ_POSS_PROP", cnpj},
+                                        {"IE_POSS_PROP", ie},
+                                        {"UF_POSSPROP", uf}});
       m.spInserirInventario.ExecProc();
       ++resumo.inventario;
     }

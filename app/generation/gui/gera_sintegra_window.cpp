@@ -16,11 +16,13 @@
 #include <set>
 
 #include "generation/opcoes_geracao.h"
+#include "generation/validacao_geracao.h"
 #include "ler_dados_impressora.h"
 #include "shell/program/configuracoes.h"
 #include "shell/widgets/dialogos.h"
 #include "shell/widgets/principal.h"
 #include "status_geracao.h"
+#include "validacao_window.h"
 
 namespace generation {
 
@@ -62,6 +64,11 @@ TfrmGeraSintegra::TfrmGeraSintegra(shell::Principal& principal, QWidget* pai)
     d.Mascara = mascara;
     d.exec();
     return d.ArquivoSaida();
+  };
+  MostraValidacao = [this](const std::filesystem::path& arquivo,
+                           const sintegra::ResultadoValidacao& r, const QString& resumo) {
+    TfrmValidacaoSintegra janela(arquivo, r, resumo, this);
+    janela.exec();
   };
 
   auto* v = new QVBoxLayout(this);
@@ -146,8 +153,11 @@ TfrmGeraSintegra::TfrmGeraSintegra(shell::Principal& principal, QWidget* pai)
   botoes->addStretch();
   btnGerarArquivo = new QPushButton(U("Gerar Arquivo"));
   btnVisualizarArquivo = new QPushButton(U("Visualizar Arquivo"));
+  btnValidarArquivo = new QPushButton(U("Validar Arquivo"));
+  btnValidarArquivo->setToolTip(U("Confere um arquivo do Sintegra como o estado o conferiria"));
   botoes->addWidget(btnGerarArquivo);
   botoes->addWidget(btnVisualizarArquivo);
+  botoes->addWidget(btnValidarArquivo);
   v->addLayout(botoes);
   v->addStretch();
 
@@ -157,6 +167,8 @@ TfrmGeraSintegra::TfrmGeraSintegra(shell::Principal& principal, QWidget* pai)
           [this] { shell::Protegido(this, [this] { btnGerarArquivoClick(); }); });
   connect(btnVisualizarArquivo, &QPushButton::clicked, this,
           [this] { btnVisualizarArquivoClick(); });
+  connect(btnValidarArquivo, &QPushButton::clicked, this,
+          [this] { shell::Protegido(this, [this] { btnValidarArquivoClick(); }); });
 
   // FormCreate.
   QDate hoje = QDate::currentDate();
@@ -282,8 +294,10 @@ void TfrmGeraSintegra::btnGerarArquivoClick() {
     return;
   }
   const int mes = cmbMes->currentIndex() + 1, ano = edtAno->value();
+  if (AlgumTipo60(selecao) && !Arquivo60e75Aceito(edtRegistro60->text(), mes, ano)) return;
   TfrmStatusGeracaoSintegra status(principal_.dm(), this);
   status.PausaMs = PausaMs;
+  status.MostraValidacao = MostraValidacao;
   std::filesystem::path pasta = PastaDaGeracao(PathSintegra().toStdString(), ano, mes);
   if (!CriaPasta(pasta)) {
     shell::dialogos().Mensagem(this, U("Erro!"), U(kFalhaPasta), shell::Icone::Erro);
@@ -298,6 +312,41 @@ void TfrmGeraSintegra::btnVisualizarArquivoClick() {
   if (!shell::dialogos().AbrirArquivo(pastaVisualizar_))
     shell::dialogos().Mensagem(this, U("Erro!"), U("Não foi possível abrir o diretório"),
                                shell::Icone::Erro);
+}
+
+bool TfrmGeraSintegra::Arquivo60e75Aceito(const QString& arquivo, int mes, int ano) {
+  std::filesystem::path caminho = arquivo.toStdString();
+  sintegra::ResultadoValidacao r;
+  try {
+    r = SoRegistros60e75(sintegra::ValidaArquivo(caminho, sintegra::Periodo{mes, ano}));
+  } catch (const std::exception&) {
+    return true;  // the run's own reading of the file says what is wrong with it
+  }
+  if (r.contagem.erros == 0) return true;
+  MostraValidacao(caminho, r,
+                  ResumoDaValidacao(U("Arquivo de registros tipo 60 e 75"), r.contagem));
+  return shell::dialogos().Pergunta(
+      this, U("Arquivo com erros"),
+      U("O arquivo de registros tipo 60 e 75 tem %1 erro(s), que passariam para o arquivo do "
+        "Sintegra.\nDeseja gerar o arquivo mesmo assim?")
+          .arg(r.contagem.erros));
+}
+
+void TfrmGeraSintegra::btnValidarArquivoClick() {
+  QString escolhido =
+      shell::dialogos().ArquivoParaAbrir(this, U("Selecione o arquivo do Sintegra a validar"),
+                                         QStringLiteral("txt (*.txt);;*.* (*)"), pastaVisualizar_);
+  std::filesystem::path arquivo = escolhido.toStdString();
+  std::error_code ec;
+  if (escolhido.isEmpty() || !std::filesystem::is_regular_file(arquivo, ec)) return;
+  sintegra::ResultadoValidacao r;
+  try {
+    r = ValidaESalvaRelatorio(arquivo, std::nullopt);
+  } catch (const std::exception& e) {
+    shell::dialogos().Mensagem(this, U("Erro!"), QString::fromUtf8(e.what()), shell::Icone::Erro);
+    return;
+  }
+  MostraValidacao(arquivo, r, ResumoDaValidacao(U("Arquivo validado"), r.contagem));
 }
 
 }  // namespace generation

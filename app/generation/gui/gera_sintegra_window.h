@@ -3,11 +3,13 @@
 // record kinds, the nature of the operations and the purpose, the file of type-60/75
 // records (named or read from the fiscal printer), and the run.
 #include <QString>
+#include <filesystem>
 #include <functional>
 #include <optional>
 
 #include "shell/widgets/embedded_window.h"
 #include "sintegra/tipos.h"
+#include "sintegra/validador.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -32,6 +34,10 @@ class TfrmGeraSintegra : public shell::JanelaEmbutida {
   std::function<QString(int mes, int ano, int mascara)> LeDadosEcf;
   // The pause of the run after each step (tests shorten it).
   int PausaMs = 100;
+  // Shows the findings of a checked file (the findings window, modal). Tests replace it.
+  std::function<void(const std::filesystem::path& arquivo, const sintegra::ResultadoValidacao&,
+                     const QString& resumo)>
+      MostraValidacao;
 
   QComboBox* cmbMes = nullptr;
   QSpinBox* edtAno = nullptr;
@@ -47,6 +53,7 @@ class TfrmGeraSintegra : public shell::JanelaEmbutida {
   QPushButton* btnImportarDll = nullptr;
   QPushButton* btnGerarArquivo = nullptr;
   QPushButton* btnVisualizarArquivo = nullptr;
+  QPushButton* btnValidarArquivo = nullptr;
 
   // The kinds a run gets from the boxes now (ticked or grey), in the screen's order.
   sintegra::TListaTipoRegistros Selecao() const;
@@ -58,9 +65,12 @@ class TfrmGeraSintegra : public shell::JanelaEmbutida {
   void btnImportarDllClick();
   void btnGerarArquivoClick();
   void btnVisualizarArquivoClick();
+  void btnValidarArquivoClick();
 
  private:
   void PeriodoAlterado();
+  // The named file of type-60 and 75 records, checked before the run: true to go on.
+  bool Arquivo60e75Aceito(const QString& arquivo, int mes, int ano);
   int Natureza() const;
   int Finalidade() const;
 

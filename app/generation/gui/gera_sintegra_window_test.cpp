@@ -9,8 +9,10 @@
 #include <QComboBox>
 #include <QDate>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -21,6 +23,7 @@
 #include "shell/testing/shell_fixture.h"
 #include "shell/widgets/help_window.h"
 #include "status_geracao.h"
+#include "validacao_window.h"
 
 namespace generation {
 namespace {
@@ -51,6 +54,10 @@ class TelaGeracao : public shell::testing::ShellTest {
     sintegra_ = dir_ / "Sintegra";
     tela_->PathSintegra = [this] { return QString::fromStdString(sintegra_.string()); };
     tela_->PausaMs = 0;
+    tela_->MostraValidacao = [this](const fs::path& arquivo, const sintegra::ResultadoValidacao& r,
+                                    const QString& resumo) {
+      validacoes_.push_back({arquivo, r, resumo});
+    };
   }
   void TearDown() override {
     tela_.reset();
@@ -66,6 +73,12 @@ class TelaGeracao : public shell::testing::ShellTest {
     });
   }
 
+  struct Validacao {
+    fs::path arquivo;
+    sintegra::ResultadoValidacao resultado;
+    QString resumo;
+  };
+  std::vector<Validacao> validacoes_;
   DialogosComArquivo dlg_;
   std::unique_ptr<TfrmGeraSintegra> tela_;
   fs::path sintegra_;
@@ -225,6 +238,97 @@ TEST_F(TelaGeracao, CancelAnsweredNoContinuesAndYesStopsWithoutAFile) {
   EXPECT_EQ(dlg_.perguntas.size(), 2u);
   EXPECT_FALSE(fs::exists(arquivo));
   EXPECT_TRUE(dlg_.mensagens.empty());
+}
+
+bool Tem(const sintegra::ResultadoValidacao& r, std::uint64_t linha, const std::string& regra) {
+  for (const auto& a : r.achados)
+    if (a.linha == linha && a.regra == regra) return true;
+  return false;
+}
+
+TEST_F(TelaGeracao, ARunChecksTheFileItWroteAndSavesTheReportBesideIt) {
+  tela_->cmbMes->setCurrentIndex(2);
+  tela_->edtAno->setValue(2008);
+  tela_->btnGerarArquivo->click();
+  fs::path pasta = sintegra_ / "2008" / "Março";
+  ASSERT_EQ(validacoes_.size(), 1u);
+  EXPECT_EQ(validacoes_[0].arquivo, pasta / "Sintegra.txt");
+  // The base has no owner: the type 10 has no CNPJ, and the state would refuse the file.
+  EXPECT_TRUE(Tem(validacoes_[0].resultado, 1, "cnpj"));
+  EXPECT_TRUE(validacoes_[0].resumo.startsWith(QString::fromUtf8("Arquivo gerado: ")));
+  EXPECT_TRUE(validacoes_[0].resumo.contains(QString::fromUtf8("O estado recusaria o arquivo")));
+  std::string relatorio = common::read_file(pasta / "Sintegra-validacao.txt").value_or("");
+  EXPECT_NE(relatorio.find("Erro linha 1 registro 10 campo CNPJ: "), std::string::npos)
+      << relatorio;
+  // The file is written all the same.
+  EXPECT_TRUE(fs::exists(pasta / "Sintegra.txt"));
+}
+
+TEST_F(TelaGeracao, ValidarArquivoChecksAnyFile) {
+  fs::path arquivo = dir_ / "outro" / "meu.txt";
+  fs::create_directories(arquivo.parent_path());
+  std::ofstream(arquivo, std::ios::binary) << "10" + std::string(100, '0') + "\r\n";
+  dlg_.arquivoEscolhido = QString::fromStdString(arquivo.string());
+  tela_->btnValidarArquivo->click();
+  ASSERT_EQ(validacoes_.size(), 1u);
+  EXPECT_EQ(validacoes_[0].arquivo, arquivo);
+  EXPECT_TRUE(Tem(validacoes_[0].resultado, 1, "linha.tamanho"));
+  EXPECT_TRUE(fs::exists(arquivo.parent_path() / "Sintegra-validacao.txt"));
+  EXPECT_EQ(dlg_.titulosArquivo.back(),
+            QString::fromUtf8("Selecione o arquivo do Sintegra a validar|txt (*.txt);;*.* (*)"));
+  // Cancelled: the dialog answers the folder it started in, and nothing is checked.
+  dlg_.arquivoEscolhido.clear();
+  tela_->btnValidarArquivo->click();
+  EXPECT_EQ(validacoes_.size(), 1u);
+}
+
+TEST_F(TelaGeracao, ANamedFileOf60And75RecordsIsCheckedBeforeTheRun) {
+  tela_->cmbMes->setCurrentIndex(2);
+  tela_->edtAno->setValue(2008);
+  // A 60M of April in a March run, beside a header that is not merged (and not counted).
+  fs::path ecf = dir_ / "ecf.txt";
+  std::string m60 = "60M20080401" + std::string(20, 'E') + "0012D000001000009000001001" +
+                    std::string(32, '0') + std::string(37, ' ');
+  std::ofstream(ecf, std::ios::binary) << "10" + std::string(124, ' ') + "\r\n" + m60 + "\r\n";
+  tela_->chkTipo60M->click();
+  tela_->edtRegistro60->setText(QString::fromStdString(ecf.string()));
+  dlg_.respostas = {false};
+  tela_->btnGerarArquivo->click();
+  ASSERT_EQ(validacoes_.size(), 1u);
+  EXPECT_EQ(validacoes_[0].arquivo, ecf);
+  EXPECT_TRUE(Tem(validacoes_[0].resultado, 2, "60.data-periodo"));
+  for (const auto& a : validacoes_[0].resultado.achados) EXPECT_NE(a.registro, "10");
+  ASSERT_EQ(dlg_.perguntas.size(), 1u);
+  EXPECT_EQ(dlg_.perguntas[0].titulo, "Arquivo com erros");
+  EXPECT_FALSE(fs::exists(sintegra_ / "2008" / "Março" / "Sintegra.txt"));
+
+  // Answered Yes, the run goes on and merges the record.
+  dlg_.respostas = {true};
+  tela_->btnGerarArquivo->click();
+  EXPECT_TRUE(fs::exists(sintegra_ / "2008" / "Março" / "Sintegra.txt"));
+}
+
+TEST_F(TelaGeracao, TheFindingsWindowListsEachFindingAndShowsItsLineUnderARuler) {
+  fs::path arquivo = dir_ / "Sintegra.txt";
+  std::ofstream(arquivo, std::ios::binary) << "11" + std::string(124, '0') + "\r\n";
+  auto r = sintegra::ValidaArquivo(arquivo);
+  TfrmValidacaoSintegra janela(arquivo, r, ResumoDaValidacao("Arquivo validado", r.contagem));
+  ASSERT_EQ(janela.grdAchados->rowCount(), static_cast<int>(r.achados.size()));
+  int cep = -1;
+  for (int i = 0; i < janela.grdAchados->rowCount(); ++i)
+    if (janela.grdAchados->item(i, 3)->text() == "CEP") cep = i;
+  ASSERT_GE(cep, 0);
+  EXPECT_EQ(janela.grdAchados->item(cep, 0)->text(), "Erro");
+  EXPECT_EQ(janela.grdAchados->item(cep, 1)->text(), "1");
+  EXPECT_EQ(janela.grdAchados->item(cep, 4)->text(), "79-86");
+  janela.grdAchados->cellDoubleClicked(cep, 5);
+  ASSERT_NE(janela.txtLinha, nullptr);
+  QStringList linhas = janela.txtLinha->toPlainText().split('\n');
+  ASSERT_GE(linhas.size(), 4);
+  EXPECT_EQ(linhas[1].left(12), "123456789012");
+  EXPECT_EQ(linhas[2], QString::fromStdString("11" + std::string(124, '0')));
+  EXPECT_EQ(linhas[3], QString(78, ' ') + QString(8, '^'));
+  EXPECT_EQ(janela.dlgLinha->windowTitle(), "Linha 1");
 }
 
 // F1 in a dialog shown on its own: the manual opens (at the dialogs' topic).

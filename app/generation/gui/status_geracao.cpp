@@ -11,9 +11,11 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "generation/validacao_geracao.h"
 #include "shell/widgets/dialogos.h"
 #include "shell/widgets/help_window.h"
 #include "shell/widgets/recursos.h"
+#include "validacao_window.h"
 
 namespace generation {
 
@@ -136,7 +138,27 @@ ResultadoGeracao TfrmStatusGeracaoSintegra::Executa(int mes, int ano, int nature
   }
   thread_.join();
   observador_->Confirma();
+  if (resultado.situacao == ResultadoGeracao::Situacao::Sucesso) MostraAchados(resultado, mes, ano);
   return resultado;
+}
+
+void TfrmStatusGeracaoSintegra::MostraAchados(const ResultadoGeracao& resultado, int mes, int ano) {
+  // A month with errors is written all the same; the check says what the state would refuse.
+  sintegra::ResultadoValidacao r;
+  try {
+    r = ValidaESalvaRelatorio(resultado.arquivo, sintegra::Periodo{mes, ano});
+  } catch (const std::exception& e) {
+    shell::dialogos().Mensagem(this, QString::fromUtf8("Erro!"), QString::fromUtf8(e.what()),
+                               shell::Icone::Erro);
+    return;
+  }
+  QString resumo = ResumoDaValidacao(QString::fromUtf8("Arquivo gerado"), r.contagem);
+  if (MostraValidacao) {
+    MostraValidacao(resultado.arquivo, r, resumo);
+    return;
+  }
+  TfrmValidacaoSintegra janela(resultado.arquivo, r, resumo, parentWidget());
+  janela.exec();
 }
 
 void TfrmStatusGeracaoSintegra::showEvent(QShowEvent* e) {

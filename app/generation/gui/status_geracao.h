@@ -3,11 +3,14 @@
 // progress and lets the user cancel it. The dialog never goes away while the worker's
 // thread runs: a confirmed cancel stops the worker and waits for it.
 #include <QDialog>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <thread>
 
 #include "generation/gera_thread.h"
 #include "generation/log_em_lote.h"
+#include "sintegra/validador.h"
 
 class QLabel;
 class QProgressBar;
@@ -37,6 +40,11 @@ class TfrmStatusGeracaoSintegra : public QDialog {
   TGeraThread* worker() const { return worker_.get(); }
   // The pause after each step (the window shows each task; tests shorten or lengthen it).
   int PausaMs = 100;
+  // Shows the findings of the file a run wrote (checked, its report saved beside it);
+  // the generation screen hands over its own.
+  std::function<void(const std::filesystem::path& arquivo, const sintegra::ResultadoValidacao&,
+                     const QString& resumo)>
+      MostraValidacao;
 
   void btnCancelarClick();
   // Applied on the window thread.
@@ -48,6 +56,8 @@ class TfrmStatusGeracaoSintegra : public QDialog {
   void reject() override;
 
  private:
+  // Checks the file the run wrote, saves the report beside it and shows the findings.
+  void MostraAchados(const ResultadoGeracao& resultado, int mes, int ano);
   class Observador;
   store::TdmTributarium& dm_;
   std::unique_ptr<Observador> observador_;

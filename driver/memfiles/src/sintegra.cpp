@@ -247,8 +247,10 @@ Code60A TotalizerCode60A(std::string_view totalizer) {
   if (totalizer == "Can-T" || totalizer == "Can-S") return {Summary::kCanc, "CANC"};
   if (totalizer == "DT" || totalizer == "DS") return {Summary::kDesc, "DESC"};
   if (totalizer.size() >= 3 && totalizer[2] == 'S') return {Summary::kIss, "ISS "};
+  // Characters 4-7 as they stand: the digits-field form is the item's (60I, 75) code, and
+  // would turn "F000" into "0000", a line that must not be written.
   return {Summary::kOwnLine,
-          DigitsField(totalizer.size() > 3 ? totalizer.substr(3, 4) : std::string_view{}, 4)};
+          std::string(totalizer.size() > 3 ? totalizer.substr(3, 4) : std::string_view{})};
 }
 
 std::string Record60M(std::string_view date, std::string_view fabrication,

@@ -154,6 +154,19 @@ class BinaryReport : public testing::Peer {
 
 const std::string kBlank37(37, ' '), kBlank79(79, ' ');
 
+TEST_F(BinaryReport, ARateCodeF000IsNotWrittenAsZeros) {
+  Source({E01(kFab, "20260615", "20260615"), E02(kFab), E12(kFab, "1", "5", "20260615", "2900"),
+          E13(kFab, "1", "00T1800", "2500"), E13(kFab, "1", "01TF000", "400")});
+  ASSERT_EQ(Report(0), 1) << core::State().last_message;
+  int lines60A = 0;
+  for (const auto& line : Result()) {
+    if (line.rfind("60A", 0) != 0) continue;
+    ++lines60A;
+    EXPECT_EQ(line.substr(31, 4), "1800") << line;
+  }
+  EXPECT_EQ(lines60A, 1);
+}
+
 TEST_F(BinaryReport, TwoDaysWithIssCancellationsAndSkipsGiveExactLines) {
   Source(TwoDays());
   ASSERT_EQ(Report(0), 1) << core::State().last_message;

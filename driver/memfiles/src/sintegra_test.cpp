@@ -98,6 +98,9 @@ TEST(SintegraCodes, TotalizerCodeOf60A) {
       {"AS", Summary::kSkip, ""},
       {"OPNF", Summary::kSkip, ""},
       {"01T1800", Summary::kOwnLine, "1800"},
+      // As they stand: no digits-field form, so "F000" stays "F000" and is left out.
+      {"01TF000", Summary::kOwnLine, "F000"},
+      {"01T07A", Summary::kOwnLine, "07A"},
   };
   for (const auto& c : cases) {
     const auto got = TotalizerCode60A(c.totalizer);

@@ -44,6 +44,8 @@ case $case_name in
       check "$run run: the printer's month was read into the month's folder" \
         grep -qE "^$work/demo/Sintegra/[0-9]{4}/[^/]+/Sintegra-[0-9]+_[0-9]{4}\.txt$" "$work/out"
       check "$run run: one 60M per shop day" has $'60M\t3'
+      check "$run run: the month's file validates without errors" \
+        grep -qE '^0 erros e [0-9]+ avisos?$' "$work/out"
       for kind in 50 54 60A 60D 60I 60R 74 75; do
         check "$run run: the month's file holds $kind records" grep -qE "^$kind"$'\t''[1-9]' "$work/out"
       done

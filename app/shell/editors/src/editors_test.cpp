@@ -109,6 +109,29 @@ TEST_F(EditorsTest, OwnerRequiredFieldsAreCheckedInOrderWithFocusOnTheMissingOne
   EXPECT_EQ(p.ContaRegistros(), 0);
 }
 
+TEST_F(EditorsTest, OwnerIeIsCheckedAgainstTheChosenState) {
+  TfrmProprietario w(*principal_);
+  Preenche(w);
+  w.cmbEstado()->setCurrentText(QStringLiteral("MG"));  // a registration of São Paulo
+  dialogos_.perguntas.clear();
+  dialogos_.respostas = {true, false};
+  w.Salvar();
+  ASSERT_EQ(dialogos_.perguntas.size(), 2u);
+  EXPECT_EQ(dialogos_.perguntas[1].titulo, QStringLiteral("Inscrição Estadual"));
+  store::TProprietario p;
+  EXPECT_EQ(p.ContaRegistros(), 0);
+  // Accepted, it is saved as typed; a registration of the state is saved without asking.
+  dialogos_.respostas = {true, true};
+  w.Salvar();
+  EXPECT_EQ(p.ContaRegistros(), 1);
+  w.cmbEstado()->setCurrentText(QStringLiteral("SP"));
+  w.edtIE()->setText(QStringLiteral("110042490114"));
+  dialogos_.perguntas.clear();
+  dialogos_.respostas = {true};
+  w.Salvar();
+  EXPECT_EQ(dialogos_.perguntas.size(), 1u);
+}
+
 TEST_F(EditorsTest, OwnerSavedAfterLimparCamposPassesKeyZero) {
   TfrmProprietario w(*principal_);
   Preenche(w);

@@ -209,6 +209,10 @@ void TfrmProprietario::Salvar() {
     edtNumero_->setFocus();
     return;
   }
+  if (!msg::IeConfere(this, edtIE_->text(), cmbEstado_->currentText())) {
+    edtIE_->setFocus();
+    return;
+  }
   store::TProprietario p;
   p.ID_PROPRIETARIO = chave_;
   p.TX_CNPJ = cnpj.toStdString();

@@ -430,7 +430,7 @@ void TfrmNotaFiscal::Salvar() {
     edtCNPJ_->setFocus();
     return;
   }
-  if (!ConfereIE()) {
+  if (!ConfereIE() || !msg::IeConfere(this, edtIE_->text(), cmbEstado_->currentText())) {
     edtIE_->setFocus();
     return;
   }

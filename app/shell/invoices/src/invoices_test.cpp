@@ -159,7 +159,7 @@ class InvoicesTest : public testing::ShellTest {
   // Fills the invoice editor with a valid invoice.
   void Preenche(TfrmNotaFiscal& e) {
     e.edtCNPJ()->setText(QStringLiteral("04252011000110"));
-    e.edtIE()->setText(QStringLiteral("123"));
+    e.edtIE()->setText(QStringLiteral("99999993"));
     e.cmbEstado()->setCurrentText(QStringLiteral("RJ"));
     e.cmbModelo()->setCurrentIndex(0);
     e.cmbModelo()->activated(0);
@@ -319,6 +319,29 @@ TEST_F(InvoicesTest, BadInvoiceValuesAreRefusedAndNothingIsWritten) {
     EXPECT_NE(l.editor(), nullptr);
     EXPECT_EQ(Consulta(dm_->trDados, "select count(*) from NOTA_FISCAL").integer(0, "COUNT"), 0);
   }
+}
+
+TEST_F(InvoicesTest, AnIeThatIsNotTheStatesAsksBeforeSaving) {
+  TfrmNotasFiscais l(*principal_);
+  l.Inserir();
+  Preenche(*l.editor());
+  // A registration of São Paulo given for Rio de Janeiro.
+  l.editor()->edtIE()->setText(QStringLiteral("526018151907"));
+  dialogos_.perguntas.clear();
+  dialogos_.respostas = {true, false};  // save? yes; save it all the same? no
+  l.editor()->Salvar();
+  ASSERT_EQ(dialogos_.perguntas.size(), 2u);
+  EXPECT_EQ(dialogos_.perguntas[1].titulo, QStringLiteral("Inscrição Estadual"));
+  EXPECT_EQ(dialogos_.perguntas[1].texto,
+            QStringLiteral("A Inscrição Estadual 526018151907 não confere com as regras do estado "
+                           "RJ (dígitos verificadores ou formato).\nAlgumas inscrições irregulares "
+                           "são verdadeiras. Deseja salvar mesmo assim?"));
+  EXPECT_EQ(Consulta(dm_->trDados, "select count(*) from NOTA_FISCAL").integer(0, "COUNT"), 0);
+
+  // Accepted: some registrations are irregular and still real.
+  dialogos_.respostas = {true, true, false};
+  l.editor()->Salvar();
+  EXPECT_EQ(Consulta(dm_->trDados, "select count(*) from NOTA_FISCAL").integer(0, "COUNT"), 1);
 }
 
 TEST_F(InvoicesTest, LeavingAnEmptyIeDoesNotTrapTheUserEvenWhenTheOwnerHasNone) {

@@ -13,6 +13,8 @@
 #include "store/data_module.h"
 #include "store/entities.h"
 
+#include "sintegra/identidades.h"
+
 namespace shell {
 
 namespace {
@@ -148,6 +150,17 @@ void CampoInvalido(QWidget* dono) {
                       QStringLiteral("Valor inválido para esse campo. Entre com um valor "
                                      "válido ou deixe-o em branco."),
                       Icone::Erro);
+}
+bool IeConfere(QWidget* dono, const QString& ie, const QString& uf) {
+  const std::string valor = sintegra::IeSemPontuacao(ie.trimmed().toStdString());
+  if (valor.empty() || uf.isEmpty() || sintegra::InscricaoEstadualValida(uf.toStdString(), valor))
+    return true;
+  return dialogos().Pergunta(
+      dono, QStringLiteral("Inscrição Estadual"),
+      QStringLiteral("A Inscrição Estadual %1 não confere com as regras do estado %2 (dígitos "
+                     "verificadores ou formato).\nAlgumas inscrições irregulares são "
+                     "verdadeiras. Deseja salvar mesmo assim?")
+          .arg(ie.trimmed(), uf));
 }
 void Simples(QWidget* dono, const QString& texto) {
   dialogos().Mensagem(dono, QString(), texto, Icone::Nenhum);

@@ -52,6 +52,10 @@ void FalhaSimples(QWidget* dono);
 void FalhaConsulta(QWidget* dono);
 void CNPJInvalido(QWidget* dono);
 void CampoInvalido(QWidget* dono);
+// The state registration against its state's check digits: a wrong one asks whether to
+// save it all the same (some registrations are irregular and still real). True to go on;
+// an empty registration or state is not checked.
+bool IeConfere(QWidget* dono, const QString& ie, const QString& uf);
 // A plain message: program title, no icon.
 void Simples(QWidget* dono, const QString& texto);
 // The general error dialog for an error nothing else caught.
