@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "common/files.h"
+#include "common/host_files.h"
 
 namespace common {
 namespace {
@@ -81,6 +82,11 @@ std::unique_ptr<OrvikIniLookup>& LookupSlot() {
 }  // namespace
 
 std::vector<std::filesystem::path> orvik_ini_folders() {
+  // Where the executable's folder is closed to this user, the user's own ORVIK.INI comes
+  // first, and a new one is written there.
+  const std::filesystem::path host_files = host_files_folder();
+  if (host_files != executable_folder())
+    return {host_files, executable_folder(), "/etc/orvik", "/etc"};
   return {executable_folder(), "/etc/orvik", "/etc"};
 }
 
