@@ -79,7 +79,7 @@ void BM_InsertItems(benchmark::State& state) {
         TNotaFiscal n;
         n.NB_NOTA = ++invoice;
         n.TX_CNPJ = "11222333000181";
-        n.TX_UF = "SP";
+        n.TX_UF = std::string("SP");
         n.DT_EMISSAO = {2024, 1 + invoice % 12, 1 + invoice % 28};
         n.TX_EMITENTE = "Terceiro";
         n.TX_ALIQUOTA = "1800";

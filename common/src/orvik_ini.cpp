@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "common/files.h"
+#include "common/host_files.h"
 
 namespace common {
 namespace {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "common/files.h"
+#include "common/host_files.h"
 #include "common/orvik_ini.h"
 
 namespace common {
@@ -64,6 +65,11 @@ std::filesystem::path OrvikIniLookup::Find() {
 }
 
 std::vector<std::filesystem::path> orvik_ini_folders() {
+  // Where the executable's folder is closed to this user, the user's own ORVIK.INI comes
+  // first, and a new one is written there.
+  const std::filesystem::path host_files = host_files_folder();
+  if (host_files != executable_folder())
+    return {host_files, executable_folder(), "/etc/orvik", "/etc"};
   return {executable_folder(), "/etc/orvik", "/etc"};
 }
 

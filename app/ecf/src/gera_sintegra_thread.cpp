@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "common/files.h"
+#include "common/host_files.h"
 #include "common/ini.h"
 #include "common/orvik_ini.h"
 #include "common/serial_devices.h"
@@ -154,7 +155,7 @@ void TGeraSintegraThread::Corre() {
   const int mes = Numero(Mes, "Mês", 1, 12);
   const int ano = Numero(Ano, "Ano", 1, 9999);
   const std::string nome_saida = ArquivoSaida;
-  fs::path programa = PastaPrograma.empty() ? common::executable_folder() : PastaPrograma;
+  fs::path programa = PastaPrograma.empty() ? common::host_files_folder() : PastaPrograma;
 
   // The Sintegra folder becomes the driver's working folder (its RETORNO.TXT, the TDM and
   // Ato 17 files): a new installation may not have it yet, and the driver then fails its

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "store/testing/own_lock_folder.h"
+
 namespace store::testing {
 
 namespace fs = std::filesystem;
@@ -15,6 +17,7 @@ fs::path share() {
 }  // namespace
 
 void StoreTest::SetUp() {
+  UseOwnLockFolder();
   const char* srv = std::getenv("STORE_SERVER");
   server_ = srv ? srv : "";
   ASSERT_TRUE(fs::exists(share() / kCatalogFile))

@@ -3,8 +3,10 @@
 #include <string>
 
 #include "common/files.h"
+#include "common/host_files.h"
 #include "common/text1252.h"
 #include "orvik/core/config.h"
+#include "orvik/core/frame_support.h"
 #include "orvik/core/port.h"
 #include "orvik/core/text_forms.h"
 
@@ -70,9 +72,13 @@ void Startup() {
   // Step 5: the remaining keys, in this order.
   s.network_mode = ParseInteger(ini.read("Sistema", "ConfigRede", "0"), 0);
   const std::string path_rfd = ini.read("Sistema", "PathRFD", "");
-  s.path_rfd = path_rfd.empty()
-                   ? common::with_trailing_slash(common::executable_folder().string()) + "RFD/"
-                   : common::with_trailing_slash(path_rfd);
+  const std::filesystem::path host_files = common::host_files_folder();
+  s.path_rfd = path_rfd.empty() ? common::with_trailing_slash(host_files.string()) + "RFD/"
+                                : common::with_trailing_slash(path_rfd);
+  // Installed where the user may not write, the working files go elsewhere: said once.
+  if (host_files != common::executable_folder())
+    Log(common::utf8_to_cp1252("Pasta de trabalho do usuário: ") +
+        common::with_trailing_slash(host_files.string()));
   s.dinheiro = ParseInteger(ini.read("Sistema", "DINHEIRO", "0"), 0);
   s.icms_on_coupon = ini.read("Sistema", "HabilitaICMSCupom", "0") == "1";
   ini.write("Sistema", "HabilitaICMSCupom", OneOrZero(s.icms_on_coupon));

@@ -1,6 +1,7 @@
 #include "orvik/memfiles/working_folder.h"
 
 #include "common/files.h"
+#include "common/host_files.h"
 #include "orvik/core/text_forms.h"
 
 namespace orvik::memfiles {
@@ -18,7 +19,7 @@ void SetHostFolderOverride(std::optional<std::filesystem::path> folder) {
 }
 
 std::string PastaRFDTemp() {
-  const std::filesystem::path host = HostOverride() ? *HostOverride() : common::executable_folder();
+  const std::filesystem::path host = HostOverride() ? *HostOverride() : common::host_files_folder();
   return common::with_trailing_slash(host.string()) + "RFDTEMP/";
 }
 

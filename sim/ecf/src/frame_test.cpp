@@ -45,6 +45,23 @@ TEST(FrameAssembler, CutsRequestsOutOfTheByteStream) {
        {"AbreGaveta"},
        ""},
       {"wrong length is not a frame", {"{1;AbreGaveta;;99}"}, {}, ""},
+      {"braces of noise, then a frame",
+       {std::string(3000, '{') + std::string(3000, '}') + "{;;}{1;;;2}" +
+        f("6", "LeHora", "NomeHora=\"Hora\"")},
+       {"LeHora"},
+       "NomeHora=\"Hora\""},
+      {"noise fed a byte at a time, then a frame in pieces",
+       {"{9;X", "}", "{", "}", "}{", "{;", f("8", "AbreGaveta", "").substr(0, 4),
+        f("8", "AbreGaveta", "").substr(4)},
+       {"AbreGaveta"},
+       ""},
+      {"an older request wins over one inside it",
+       {"{3;ImprimeTexto;TextoLivre=\"" + f("4", "CortaPapel", "") + "\";" +
+        std::to_string(
+            std::string("3;ImprimeTexto;TextoLivre=\"" + f("4", "CortaPapel", "") + "\";").size()) +
+        "}"},
+       {"ImprimeTexto"},
+       "TextoLivre=\"" + f("4", "CortaPapel", "") + "\""},
   };
   EXPECT_EQ(item, "{12;LeIndicador;NomeIndicador=\"SemPapel\";40}");
   for (const auto& c : cases) {

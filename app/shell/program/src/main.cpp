@@ -29,6 +29,7 @@ class Aplicacao : public QApplication {
 int main(int argc, char** argv) {
   Aplicacao app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tributarium"));
+  shell::CarregaTraducoesQt();
   // Declared before the windows and the data module, so that it outlives them on the
   // way out.
   shell::TerminationSignals termination;

@@ -1,7 +1,9 @@
 #include "shell/program/main_window.h"
 
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTextBrowser>
 #include <QtTest/QTest>
 #include <filesystem>
@@ -66,6 +68,16 @@ class MainWindowTest : public ShellTest {
     return false;
   }
 };
+
+// The login dialog's standard buttons, as every standard dialog's, read in Portuguese.
+TEST_F(MainWindowTest, StandardButtonsReadInPortuguese) {
+  ASSERT_TRUE(CarregaTraducoesQt());
+  QDialogButtonBox caixa(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Yes |
+                         QDialogButtonBox::No);
+  EXPECT_EQ(caixa.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Cancelar"));
+  EXPECT_EQ(caixa.button(QDialogButtonBox::Yes)->text(), QStringLiteral("&Sim"));
+  EXPECT_EQ(caixa.button(QDialogButtonBox::No)->text(), QStringLiteral("&Não"));
+}
 
 TEST_F(MainWindowTest, FirstStartInEmptyFolderInstallsDatabasesAndAdminLogsIn) {
   auto w = Janela();

@@ -5,12 +5,14 @@
 
 #include "common/clock.h"
 #include "store/entities.h"
+#include "store/testing/own_lock_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace shell::testing {
 
 void ShellTest::SetUp() {
+  store::testing::UseOwnLockFolder();
   std::string modelo = (fs::temp_directory_path() / "shell-test-XXXXXX").string();
   ASSERT_NE(mkdtemp(modelo.data()), nullptr);
   dir_ = modelo;

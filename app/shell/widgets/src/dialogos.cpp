@@ -1,11 +1,15 @@
 #include "shell/widgets/dialogos.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTranslator>
 #include <QUrl>
 #include <exception>
 #include <utility>
@@ -95,6 +99,15 @@ Dialogos& dialogos() {
 }
 void InstalaDialogos(Dialogos* d) {
   atual = d;
+}
+
+bool CarregaTraducoesQt() {
+  static QTranslator traducao;
+  if (!traducao.isEmpty()) return true;
+  if (!traducao.load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return false;
+  return QCoreApplication::installTranslator(&traducao);
 }
 
 namespace msg {

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace ecf_sim {
 
@@ -27,10 +29,25 @@ class FrameAssembler {
   // Bytes held that belong to no complete request yet.
   std::size_t pending() const { return buffer_.size(); }
 
-  void clear() { buffer_.clear(); }
+  void clear() {
+    buffer_.clear();
+    forget();
+  }
 
  private:
+  // Where the '{' of a frame ending at the '}' at close must be, when the length field
+  // and what the scan learnt about that '{' agree; npos otherwise.
+  std::size_t frame_start(std::size_t close) const;
+  void forget();
+
   std::string buffer_;
+  // What one pass learnt about the bytes before scanned_, kept while the buffer's front
+  // stays, so that every byte is looked at once however many braces the noise holds.
+  std::size_t scanned_ = 0;
+  std::size_t in_packet_ = std::string::npos;  // the '{' whose packet number is being read
+  std::size_t packet_digits_ = 0;
+  std::vector<std::size_t> after_packet_;  // '{' past their first ';', waiting for a second
+  std::unordered_map<std::size_t, std::size_t> shaped_;  // '{' -> its second ';'
 };
 
 // The reply frame for a packet number, a code and the results text.

@@ -9,6 +9,8 @@
 namespace orvik::memfiles {
 
 // RFDTEMP/ in the host executable's folder, with its trailing '/'; computed on every use.
+// A folder the process may not write into gives the user's state folder instead
+// (common::host_files_folder).
 std::string PastaRFDTemp();
 
 // Puts the host folder somewhere else (tests and benchmarks use scratch folders);

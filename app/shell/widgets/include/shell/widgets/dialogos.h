@@ -37,6 +37,10 @@ Dialogos& dialogos();
 // Installs d (not owned); nullptr puts the real message boxes back.
 void InstalaDialogos(Dialogos* d);
 
+// Loads Qt's own Portuguese texts, so that standard buttons and dialogs ("Cancelar",
+// "Sim", "Não") read as the rest of the program; false when they are not installed.
+bool CarregaTraducoesQt();
+
 // The shared messages of the editors.
 namespace msg {
 // "Você tem certeza que deseja salvar %s ?" / "Salvar?"
