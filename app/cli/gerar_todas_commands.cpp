@@ -15,6 +15,7 @@
 #include "generation/log_em_lote.h"
 #include "generation/opcoes_geracao.h"
 #include "sintegra/tipos.h"
+#include "validacao_gerado.h"
 
 namespace cli {
 
@@ -47,7 +48,7 @@ class Observador : public generation::ObservadorGeracao {
 };
 
 struct Linha {
-  std::string base, arquivo, registros, situacao;
+  std::string base, arquivo, registros, validacao, situacao;
   bool falhou = false;
 };
 
@@ -69,22 +70,33 @@ std::string Resumo(const std::map<std::string, long>& contagem) {
 
 // Columns as wide as their widest cell, the last one left free.
 void Tabela(std::ostream& out, const std::vector<Linha>& linhas) {
-  std::vector<std::vector<std::string>> celulas = {{"BASE", "ARQUIVO", "REGISTROS", "SITUAÇÃO"}};
-  for (const Linha& l : linhas) celulas.push_back({l.base, l.arquivo, l.registros, l.situacao});
+  std::vector<std::vector<std::string>> celulas = {
+      {"BASE", "ARQUIVO", "REGISTROS", "VALIDAÇÃO", "SITUAÇÃO"}};
+  for (const Linha& l : linhas)
+    celulas.push_back({l.base, l.arquivo, l.registros, l.validacao, l.situacao});
   // Widths in characters, not bytes (the names carry accents).
   auto largura = [](const std::string& s) {
     size_t n = 0;
     for (unsigned char ch : s) n += (ch & 0xC0) != 0x80;
     return n;
   };
-  std::vector<size_t> w(3, 0);
+  const size_t livre = celulas[0].size() - 1;
+  std::vector<size_t> w(livre, 0);
   for (const auto& linha : celulas)
-    for (size_t i = 0; i < 3; ++i) w[i] = std::max(w[i], largura(linha[i]));
+    for (size_t i = 0; i < livre; ++i) w[i] = std::max(w[i], largura(linha[i]));
   for (const auto& linha : celulas) {
-    for (size_t i = 0; i < 3; ++i)
+    for (size_t i = 0; i < livre; ++i)
       out << linha[i] << std::string(w[i] - largura(linha[i]) + 2, ' ');
-    out << linha[3] << "\n";
+    out << linha[livre] << "\n";
   }
+}
+
+// The validator's counts of a file just made, for its cell of the table.
+std::string Validacao(const std::string& arquivo, int mes, int ano) {
+  std::ostringstream descarte;  // the table tells the counts; the details are for validar
+  sintegra::ContagemAchados n = ValidaArquivoGerado(arquivo, mes, ano, descarte);
+  return std::to_string(n.erros) + (n.erros == 1 ? " erro, " : " erros, ") +
+         std::to_string(n.avisos) + (n.avisos == 1 ? " aviso" : " avisos");
 }
 
 int GerarTodas(const OpcoesGlobais& g, const Arguments& args, Context& c) {
@@ -199,6 +211,7 @@ int GerarTodas(const OpcoesGlobais& g, const Arguments& args, Context& c) {
         throw std::runtime_error(r.erro.empty() ? observador.Texto() : r.erro);
       l.arquivo = r.arquivo;
       l.registros = Resumo(ContaRegistros(r.arquivo));
+      l.validacao = Validacao(r.arquivo, mes, ano);
       l.situacao = "ok";
     } catch (const std::exception& e) {
       std::string m = e.what();
