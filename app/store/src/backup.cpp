@@ -146,15 +146,14 @@ std::vector<unsigned char> poll_send() {
   return {isc_info_svc_timeout, 4, 0, 1, 0, 0, 0};
 }
 
-// Streams the running backup's bytes into out. The service ends when an answer brings
-// nothing and asks for nothing more.
-void receive_backup(Service& svc, std::ostream& out, const BackupProgress& progress,
-                    std::uint64_t total) {
+// Asks the running service for `item` until it ends, handing each piece it sends to
+// `piece`. The service ends when an answer brings nothing and asks for nothing more.
+template <typename Piece>
+void poll_service(Service& svc, unsigned char item, Piece&& piece) {
   std::vector<unsigned char> answer(32768);
   std::vector<unsigned char> send = poll_send();
   send.push_back(isc_info_end);
-  const std::vector<unsigned char> items = {isc_info_svc_to_eof};
-  std::uint64_t done = 0;
+  const std::vector<unsigned char> items = {item};
   for (bool more = true; more;) {
     more = false;
     svc.query(send, items, answer);
@@ -162,80 +161,52 @@ void receive_backup(Service& svc, std::ostream& out, const BackupProgress& progr
     const unsigned char* end = p + answer.size();
     while (p < end && *p != isc_info_end) {
       unsigned char tag = *p++;
-      switch (tag) {
-        case isc_info_svc_to_eof: {
-          if (end - p < 2) throw BackupError("resposta do servidor incompleta");
-          unsigned n = read_u16(p);
-          p += 2;
-          if (static_cast<unsigned>(end - p) < n)
-            throw BackupError("resposta do servidor incompleta");
-          out.write(reinterpret_cast<const char*>(p), n);
-          if (!out) throw BackupError("falha ao gravar o arquivo");
-          p += n;
-          done += n;
-          if (n > 0) {
-            more = true;
-            if (progress) progress(done, std::max(done, total));
-          }
-          break;
-        }
-        case isc_info_truncated:
-        case isc_info_svc_timeout:
-        case isc_info_data_not_ready:
+      if (tag == item) {
+        if (end - p < 2) throw BackupError("resposta do servidor incompleta");
+        unsigned n = read_u16(p);
+        p += 2;
+        if (static_cast<unsigned>(end - p) < n)
+          throw BackupError("resposta do servidor incompleta");
+        if (n > 0) {
+          piece(p, n);
           more = true;
-          break;
-        default:
-          throw BackupError("resposta inesperada do servidor");
+        }
+        p += n;
+      } else if (tag == isc_info_truncated || tag == isc_info_svc_timeout ||
+                 tag == isc_info_data_not_ready) {
+        more = true;
+      } else {
+        throw BackupError("resposta inesperada do servidor");
       }
     }
   }
 }
 
+// Streams the running backup's bytes into out.
+void receive_backup(Service& svc, std::ostream& out, const BackupProgress& progress,
+                    std::uint64_t total) {
+  std::uint64_t done = 0;
+  poll_service(svc, isc_info_svc_to_eof, [&](const unsigned char* p, unsigned n) {
+    out.write(reinterpret_cast<const char*>(p), n);
+    if (!out) throw BackupError("falha ao gravar o arquivo");
+    done += n;
+    if (progress) progress(done, std::max(done, total));
+  });
+}
+
 // The report lines of a running service until it ends; each line is counted in progress.
 std::string receive_lines(Service& svc, const BackupProgress& progress, bool* finished) {
-  std::vector<unsigned char> answer(32768);
-  std::vector<unsigned char> send = poll_send();
-  send.push_back(isc_info_end);
-  const std::vector<unsigned char> items = {isc_info_svc_line};
   std::string lines;
   std::uint64_t count = 0;
-  for (bool more = true; more;) {
-    more = false;
-    svc.query(send, items, answer);
-    const unsigned char* p = answer.data();
-    const unsigned char* end = p + answer.size();
-    while (p < end && *p != isc_info_end) {
-      unsigned char tag = *p++;
-      switch (tag) {
-        case isc_info_svc_line: {
-          if (end - p < 2) throw BackupError("resposta do servidor incompleta");
-          unsigned n = read_u16(p);
-          p += 2;
-          if (static_cast<unsigned>(end - p) < n)
-            throw BackupError("resposta do servidor incompleta");
-          if (n > 0) {
-            std::string line(reinterpret_cast<const char*>(p), n);
-            // What went wrong is kept for the message; the closing line says the run
-            // went through to its end.
-            if (line.find("ERROR") != std::string::npos || line.find("rror") != std::string::npos)
-              lines += line + '\n';
-            if (line.find("going home") != std::string::npos) *finished = true;
-            more = true;
-            if (progress) progress(++count, 0);
-          }
-          p += n;
-          break;
-        }
-        case isc_info_truncated:
-        case isc_info_svc_timeout:
-        case isc_info_data_not_ready:
-          more = true;
-          break;
-        default:
-          throw BackupError("resposta inesperada do servidor");
-      }
-    }
-  }
+  poll_service(svc, isc_info_svc_line, [&](const unsigned char* p, unsigned n) {
+    std::string line(reinterpret_cast<const char*>(p), n);
+    // What went wrong is kept for the message; the closing line says the run went
+    // through to its end.
+    if (line.find("ERROR") != std::string::npos || line.find("rror") != std::string::npos)
+      lines += line + '\n';
+    if (line.find("going home") != std::string::npos) *finished = true;
+    if (progress) progress(++count, 0);
+  });
   while (!lines.empty() && lines.back() == '\n') lines.pop_back();
   return common::cp1252_to_utf8(lines);
 }
