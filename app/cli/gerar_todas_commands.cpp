@@ -1,9 +1,6 @@
 #include "gerar_todas_commands.h"
 
-#include <signal.h>
-
 #include <atomic>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -14,6 +11,7 @@
 #include "generation/gera_thread.h"
 #include "generation/log_em_lote.h"
 #include "generation/opcoes_geracao.h"
+#include "sinais_parada.h"
 #include "sintegra/tipos.h"
 #include "validacao_gerado.h"
 
@@ -169,62 +167,57 @@ int GerarTodas(const OpcoesGlobais& g, const Arguments& args, Context& c) {
                 .lexically_normal();
 
   g_parar.store(false);
-  struct sigaction parar {};
-  parar.sa_handler = PedeParada;
-  sigemptyset(&parar.sa_mask);
-  parar.sa_flags = SA_RESTART;
-  constexpr int kSinais[] = {SIGINT, SIGTERM, SIGHUP};
-  struct sigaction anteriores[std::size(kSinais)];
-  for (size_t i = 0; i < std::size(kSinais); ++i) sigaction(kSinais[i], &parar, &anteriores[i]);
-
   std::vector<Linha> linhas;
   bool alguma_falha = false;
-  for (const Base& b : bases) {
-    Linha l{b.nome, "", "", ""};
-    if (g_parar.load()) {
-      l.situacao = "não gerada (interrompido)";
-      l.falhou = true;
+  {
+    SinaisDeParada sinais(PedeParada);
+    for (const Base& b : bases) {
+      Linha l;
+      l.base = b.nome;
+      if (g_parar.load()) {
+        l.situacao = "não gerada (interrompido)";
+        l.falhou = true;
+        linhas.push_back(l);
+        alguma_falha = true;
+        continue;
+      }
+      if (g.progresso_no_terminal) c.err << "\r\33[K" << b.nome << " ..." << std::flush;
+      fs::path saida = raiz / NomeDePasta(b.nome);
+      try {
+        s.AbreBase(b);
+        if (!generation::CriaPasta(saida))
+          throw std::runtime_error(std::string(generation::kFalhaPasta) + " " + saida.string());
+        Observador observador(dm, c);
+        observador.Log("--> Inicio da Geração do Sintegra.");
+        generation::TGeraThread worker(observador);
+        worker.Mes = static_cast<std::int16_t>(mes);
+        worker.Ano = static_cast<std::int16_t>(ano);
+        worker.NaturezaOperacao = natureza;
+        worker.Finalidade = finalidade;
+        worker.TiposSelecionados = selecao;
+        worker.DiretorioSaida = saida.string();
+        worker.PausaMs = 0;
+        generation::ResultadoGeracao r = worker.Executa();
+        observador.Log("<-- Fim da Geração do Sintegra.");
+        observador.Fecha();
+        if (r.situacao != generation::ResultadoGeracao::Situacao::Sucesso)
+          throw std::runtime_error(r.erro.empty() ? observador.Texto() : r.erro);
+        l.arquivo = r.arquivo;
+        l.registros = Resumo(ContaRegistros(r.arquivo));
+        l.validacao = Validacao(r.arquivo, mes, ano);
+        l.situacao = "ok";
+      } catch (const std::exception& e) {
+        std::string m = e.what();
+        for (char& ch : m)
+          if (ch == '\n') ch = ' ';
+        l.situacao = "FALHA: " + m;
+        l.falhou = true;
+        alguma_falha = true;
+      }
+      s.Modulo().dbDados.Disconnect();
       linhas.push_back(l);
-      alguma_falha = true;
-      continue;
     }
-    if (g.progresso_no_terminal) c.err << "\r\33[K" << b.nome << " ..." << std::flush;
-    fs::path saida = raiz / NomeDePasta(b.nome);
-    try {
-      s.AbreBase(b);
-      if (!generation::CriaPasta(saida))
-        throw std::runtime_error(std::string(generation::kFalhaPasta) + " " + saida.string());
-      Observador observador(dm, c);
-      observador.Log("--> Inicio da Geração do Sintegra.");
-      generation::TGeraThread worker(observador);
-      worker.Mes = static_cast<std::int16_t>(mes);
-      worker.Ano = static_cast<std::int16_t>(ano);
-      worker.NaturezaOperacao = natureza;
-      worker.Finalidade = finalidade;
-      worker.TiposSelecionados = selecao;
-      worker.DiretorioSaida = saida.string();
-      worker.PausaMs = 0;
-      generation::ResultadoGeracao r = worker.Executa();
-      observador.Log("<-- Fim da Geração do Sintegra.");
-      observador.Fecha();
-      if (r.situacao != generation::ResultadoGeracao::Situacao::Sucesso)
-        throw std::runtime_error(r.erro.empty() ? observador.Texto() : r.erro);
-      l.arquivo = r.arquivo;
-      l.registros = Resumo(ContaRegistros(r.arquivo));
-      l.validacao = Validacao(r.arquivo, mes, ano);
-      l.situacao = "ok";
-    } catch (const std::exception& e) {
-      std::string m = e.what();
-      for (char& ch : m)
-        if (ch == '\n') ch = ' ';
-      l.situacao = "FALHA: " + m;
-      l.falhou = true;
-      alguma_falha = true;
-    }
-    s.Modulo().dbDados.Disconnect();
-    linhas.push_back(l);
   }
-  for (size_t i = 0; i < std::size(kSinais); ++i) sigaction(kSinais[i], &anteriores[i], nullptr);
   if (g.progresso_no_terminal) c.err << "\r\33[K" << std::flush;
   Tabela(c.out, linhas);
   if (g_parar.load()) c.err << "Interrompido: as bases seguintes não foram geradas.\n";

@@ -1,10 +1,8 @@
 #include "programa_commands.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <csignal>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -14,6 +12,7 @@
 #include "generation/log_em_lote.h"
 #include "generation/opcoes_geracao.h"
 #include "shell/program/base_files.h"
+#include "sinais_parada.h"
 #include "sintegra/tipos.h"
 #include "store/entities.h"
 #include "validacao_gerado.h"
@@ -326,16 +325,12 @@ int Gerar(const OpcoesGlobais& g, const Arguments& todos, Context& c) {
   // then and the previous file stays. These handlers stand in for the database
   // engine's own, which would shut the connections under the run.
   g_em_execucao.store(&worker);
-  struct sigaction cancela {};
-  cancela.sa_handler = PedeCancelamento;
-  sigemptyset(&cancela.sa_mask);
-  cancela.sa_flags = SA_RESTART;
-  constexpr int kSinais[] = {SIGINT, SIGTERM, SIGHUP};
-  struct sigaction anteriores[std::size(kSinais)];
-  for (size_t i = 0; i < std::size(kSinais); ++i) sigaction(kSinais[i], &cancela, &anteriores[i]);
-  generation::ResultadoGeracao r = worker.Executa();
-  observador.Fecha();
-  for (size_t i = 0; i < std::size(kSinais); ++i) sigaction(kSinais[i], &anteriores[i], nullptr);
+  generation::ResultadoGeracao r;
+  {
+    SinaisDeParada sinais(PedeCancelamento);
+    r = worker.Executa();
+    observador.Fecha();
+  }
   g_em_execucao.store(nullptr);
   observador.TerminaLinha();
   observador.Log("<-- Fim da Geração do Sintegra.");
