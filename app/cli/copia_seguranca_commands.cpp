@@ -79,12 +79,7 @@ std::function<int(const Arguments&, Context&)> Com(const OpcoesGlobais& g) {
 }  // namespace
 
 store::ServerLogin LoginDoServidor(Sessao& s, const std::string& local) {
-  store::ServerLogin login;
-  for (const std::string& p : s.Modulo().ParametrosConexao(local)) {
-    if (p.rfind("user_name=", 0) == 0) login.user = p.substr(10);
-    if (p.rfind("password=", 0) == 0) login.password = p.substr(9);
-  }
-  return login;
+  return store::LoginFromParams(s.Modulo().ParametrosConexao(local));
 }
 
 void AddCopiaSegurancaCommands(Dispatcher& d, const OpcoesGlobais& g) {

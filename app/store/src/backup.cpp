@@ -342,6 +342,15 @@ std::string temporary_beside(const std::string& location, const char* what) {
 
 }  // namespace
 
+ServerLogin LoginFromParams(const std::vector<std::string>& params) {
+  ServerLogin login;
+  for (const std::string& p : params) {
+    if (p.rfind("user_name=", 0) == 0) login.user = p.substr(10);
+    if (p.rfind("password=", 0) == 0) login.password = p.substr(9);
+  }
+  return login;
+}
+
 int OtherConnections(const std::string& location, const ServerLogin& login) {
   Connection db;
   db.DatabaseName = location;

@@ -193,12 +193,7 @@ namespace {
 
 // The login the module's connections to `local` use.
 store::ServerLogin LoginPara(store::TdmTributarium& dm, const std::string& local) {
-  store::ServerLogin login;
-  for (const std::string& p : dm.ParametrosConexao(local)) {
-    if (p.rfind("user_name=", 0) == 0) login.user = p.substr(10);
-    if (p.rfind("password=", 0) == 0) login.password = p.substr(9);
-  }
-  return login;
+  return store::LoginFromParams(dm.ParametrosConexao(local));
 }
 
 // A progress window for a long backup or restore; the window system keeps running.

@@ -11,6 +11,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace store {
 
@@ -19,6 +20,9 @@ struct ServerLogin {
   std::string user;
   std::string password;
 };
+
+// The login a connection's parameter list carries ("user_name=...", "password=...").
+ServerLogin LoginFromParams(const std::vector<std::string>& params);
 
 // Bytes handled so far and the size they are heading for (0 when not known beforehand).
 using BackupProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
