@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 
 #include "common/files.h"
+#include "common/host_files.h"
 
 namespace common {
 
@@ -61,6 +63,13 @@ std::string default_path_folder() {
   std::error_code ec;
   const std::string cwd = std::filesystem::current_path(ec).string();
   return cwd.empty() ? "/" : with_trailing_slash(cwd);
+}
+
+bool folder_writable(const std::filesystem::path& folder) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec)) return false;
+  // The effective ids decide, as they do for the files the driver creates.
+  return ::eaccess(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 }  // namespace common

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "common/files.h"
+#include "common/host_files.h"
 
 namespace common {
 
@@ -75,6 +76,12 @@ std::string with_trailing_slash(std::string path) {
 
 std::string default_path_folder() {
   return "C:\\";
+}
+
+bool folder_writable(const std::filesystem::path& folder) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec)) return false;
+  return ::_access(folder.string().c_str(), 2) == 0;
 }
 
 }  // namespace common

@@ -1,28 +1,11 @@
 #include "common/host_files.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <cstdlib>
 #include <system_error>
 
 #include "common/files.h"
 
 namespace common {
-
-bool folder_writable(const std::filesystem::path& folder) {
-  std::error_code ec;
-  if (!std::filesystem::is_directory(folder, ec)) return false;
-#ifdef _WIN32
-  return ::_access(folder.string().c_str(), 2) == 0;
-#else
-  // The effective ids decide, as they do for the files the driver creates.
-  return ::eaccess(folder.c_str(), W_OK | X_OK) == 0;
-#endif
-}
 
 std::filesystem::path user_state_folder() {
   const char* state = std::getenv("XDG_STATE_HOME");
