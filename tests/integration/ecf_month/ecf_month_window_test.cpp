@@ -139,8 +139,16 @@ TEST_F(EcfMonthWindow, TheReadingDialogFillsTheFieldAndTheRunTakesItsRecords) {
     }
   });
   status.start(20);
+  // The check of the new file opens its own window after the run; it is recorded here, as
+  // the generation window's own tests do, so the run does not wait on it.
+  std::vector<fs::path> validados;
+  t.MostraValidacao = [&validados](const fs::path& arquivo, const sintegra::ResultadoValidacao&,
+                                   const QString&) { validados.push_back(arquivo); };
   t.btnGerarArquivo->click();
   status.stop();
+  ASSERT_EQ(validados.size(), 1u);
+  EXPECT_TRUE(fs::equivalent(validados[0], sintegra_ / "2026" / "Junho" / "Sintegra.txt"))
+      << validados[0];
   ASSERT_FALSE(dlg_.mensagens.empty());
   EXPECT_EQ(dlg_.mensagens.back().titulo, "Sucesso!") << dlg_.mensagens.back().texto.toStdString();
   const auto lines = common::split_lines(
