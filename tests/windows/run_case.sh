@@ -7,9 +7,10 @@
 #   run_case.sh CASE_DIR WORK_DIR LINUX_BIN LINUX_LIB WINDOWS_DIR
 # The case folder holds script.txt (orvik_host.c says its form), ORVIK.INI (without
 # Path and [Portas], which this script adds per side) and case.conf: DEVICES (kind:port
-# pairs, kind one of ecf qvx vuno scale), COMPARE (files, globs allowed), WINDOWS_LIBS
-# (DLLs copied beside the Windows host), WINE_ONLY=1 for a case that runs under Wine
-# alone, WINE_LOG_PATTERN (a line LOG.DAT must hold under Wine). expected.txt, when
+# pairs, kind one of ecf qvx vuno scale, or file: a plain file linked as the port),
+# COMPARE (files, globs allowed), WINDOWS_LIBS (DLLs copied beside the Windows host),
+# WINE_ONLY=1 for a case that runs under Wine alone, WINE_LOG_PATTERN (a line LOG.DAT
+# must hold under Wine). expected.txt, when
 # present, lists lines the transcript must hold.
 set -euo pipefail
 export LC_ALL=C
@@ -45,6 +46,9 @@ start_devices() {
                 --state "$side/qvx.state" --tape "$side/qvx-tape.txt") ;;
       vuno) cmd=("$linux_bin/orvik-vuno-sim" --serial --speed 9600 --journal "$side/vuno-journal.txt") ;;
       scale) cmd=("$linux_bin/orvik-scale-sim" --speed 2400 --weight "01,250") ;;
+      # A plain file as the port: Wine applies the sharing mode to files, not to serial
+      # devices, so a port another program holds is shown on a file.
+      file) : >"$side/com$port.file"; ln -sfn "$side/com$port.file" "$wine_root/com$port"; continue ;;
       *) echo "run_case: unknown device $kind" >&2; exit 2 ;;
     esac
     (cd "$side" && ORVIK_ECF_SIM_CONTROL=$side/control.txt exec "${cmd[@]}" >"$out" 2>"$side/$kind.err") &
