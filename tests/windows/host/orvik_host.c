@@ -31,7 +31,7 @@ static void* find_export(Library l, const char* name) {
 static void pause_ms(int ms) { Sleep((DWORD)ms); }
 static int hold_port(const char* port) {
   char device[64];
-  snprintf(device, sizeof device, "\\\\.\\%s", port);
+  if (snprintf(device, sizeof device, "\\\\.\\%s", port) >= (int)sizeof device) return 0;
   HANDLE h = CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
   return h != INVALID_HANDLE_VALUE;
 }
@@ -51,7 +51,7 @@ static void pause_ms(int ms) {
 /* COMn is the device $ORVIK_HOST_COMn names (the link the driver's [Portas] maps). */
 static int hold_port(const char* port) {
   char name[64];
-  snprintf(name, sizeof name, "ORVIK_HOST_%s", port);
+  if (snprintf(name, sizeof name, "ORVIK_HOST_%s", port) >= (int)sizeof name) return 0;
   const char* device = getenv(name);
   if (!device) return 0;
   int fd = open(device, O_RDWR | O_NOCTTY | O_NONBLOCK);
