@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     std::cerr << e.what() << "\n";
     return cli::kExitUsage;
   }
-  cli::Dispatcher d;
+  cli::Dispatcher d("tributarium-demo-dados");
   d.Add({{"preencher"},
          "BASE MES ANO [grande]",
          "grava o mês de demonstração na base (grande: 20.000 notas, 10.000 produtos)",

@@ -20,7 +20,7 @@ const Command* Dispatcher::Find(const Arguments& args, size_t first) const {
 }
 
 std::string Dispatcher::Usage() const {
-  std::string text = "uso: tributarium-cli COMANDO [ARGUMENTOS]\ncomandos:\n";
+  std::string text = "uso: " + program_ + " COMANDO [ARGUMENTOS]\ncomandos:\n";
   for (const Command& c : commands_) {
     std::string line = "  ";
     for (const auto& w : c.words) line += w + " ";
@@ -52,7 +52,7 @@ int Dispatcher::Run(const Arguments& args, Context& context) const {
   try {
     return command->run(rest, context);
   } catch (const UsageError& e) {
-    context.err << e.what() << "\nuso: tributarium-cli ";
+    context.err << e.what() << "\nuso: " << program_ << " ";
     for (const auto& w : command->words) context.err << w << " ";
     context.err << command->arguments << "\n";
     return kExitUsage;

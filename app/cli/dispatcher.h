@@ -5,6 +5,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace cli {
@@ -36,6 +37,9 @@ class UsageError : public std::runtime_error {
 
 class Dispatcher {
  public:
+  // program: the name the usage texts give (tributarium-demo-dados shares this table).
+  explicit Dispatcher(std::string program = "tributarium-cli") : program_(std::move(program)) {}
+
   void Add(Command command);
 
   // Runs the command named by args (the program name left out) and returns the exit code.
@@ -45,6 +49,7 @@ class Dispatcher {
 
  private:
   const Command* Find(const Arguments& args, size_t first) const;
+  std::string program_;
   std::vector<Command> commands_;
 };
 

@@ -20,8 +20,8 @@ Outcome RunWith(const Dispatcher& d, const Arguments& args) {
   return {code, out.str(), err.str()};
 }
 
-Dispatcher Sample() {
-  Dispatcher d;
+Dispatcher Sample(std::string program = "tributarium-cli") {
+  Dispatcher d(std::move(program));
   d.Add({{"grupo", "eco"}, "TEXTO", "repete", [](const Arguments& a, Context& c) {
            RequireArguments(a, 1);
            c.out << a[0];
@@ -72,6 +72,14 @@ TEST(DispatcherTest, HelpListsEveryCommandOnStandardOutput) {
   EXPECT_NE(o.out.find("grupo eco TEXTO"), std::string::npos);
   EXPECT_NE(o.out.find("grupo eco duplo TEXTO"), std::string::npos);
   EXPECT_EQ(o.err, "");
+}
+
+// tributarium-demo-dados shares the table: its texts name it, not tributarium-cli.
+TEST(DispatcherTest, UsageTextsNameTheProgramThatRuns) {
+  const Dispatcher d = Sample("tributarium-demo-dados");
+  EXPECT_EQ(RunWith(d, {"--help"}).out.rfind("uso: tributarium-demo-dados COMANDO", 0), 0u);
+  EXPECT_EQ(RunWith(d, {"grupo", "eco"}).err,
+            "argumentos faltando\nuso: tributarium-demo-dados grupo eco TEXTO\n");
 }
 
 }  // namespace

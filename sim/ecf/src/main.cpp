@@ -23,11 +23,20 @@ void on_signal(int) {
   if (g_server) g_server->stop_flag();
 }
 
-int usage() {
-  std::cerr << "uso: orvik-ecf-sim [--state ARQUIVO] [--ini ORVIK.INI] [--link CAMINHO]\n"
-               "                    [--clock \"AAAA-MM-DD HH:MM:SS\"] [--device CAMINHO]\n"
-               "                    [--frozen-clock]\n";
+int usage(std::ostream& out = std::cerr) {
+  out << "uso: orvik-ecf-sim [--state ARQUIVO] [--ini ORVIK.INI] [--link CAMINHO]\n"
+         "                    [--clock \"AAAA-MM-DD HH:MM:SS\"] [--device CAMINHO]\n"
+         "                    [--frozen-clock]\n";
   return 2;
+}
+
+// --help: the usage and what the program is, on standard output (also the manual page).
+int help() {
+  usage(std::cout);
+  std::cout << "\nImpressora fiscal virtual Lumvar numa pseudo-terminal (ou em --device). A\n"
+               "primeira linha da saida e a linha a abrir; SIGTERM ou SIGINT grava o estado\n"
+               "e encerra. $ORVIK_ECF_SIM_CONTROL nomeia o arquivo de controle de falhas.\n";
+  return 0;
 }
 
 }  // namespace
@@ -56,7 +65,7 @@ int main(int argc, char** argv) {
     else if (arg == "--frozen-clock")
       frozen = true;
     else if (arg == "--help" || arg == "-h")
-      return usage(), 0;
+      return help();
     else
       ok = false;
     if (!ok) return usage();

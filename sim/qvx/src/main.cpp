@@ -24,11 +24,21 @@ void on_signal(int) {
   if (g_server) g_server->stop_flag();
 }
 
-int usage() {
-  std::cerr << "uso: orvik-qvx-sim [--model 610|820] [--state ARQUIVO] [--ini ORVIK.INI]\n"
-               "                    [--link CAMINHO] [--clock \"AAAA-MM-DD HH:MM:SS\"]\n"
-               "                    [--device CAMINHO] [--tape ARQUIVO] [--frozen-clock]\n";
+int usage(std::ostream& out = std::cerr) {
+  out << "uso: orvik-qvx-sim [--model 610|820] [--state ARQUIVO] [--ini ORVIK.INI]\n"
+         "                    [--link CAMINHO] [--clock \"AAAA-MM-DD HH:MM:SS\"]\n"
+         "                    [--device CAMINHO] [--tape ARQUIVO] [--frozen-clock]\n";
   return 2;
+}
+
+// --help: the usage and what the program is, on standard output (also the manual page).
+int help() {
+  usage(std::cout);
+  std::cout << "\nImpressora fiscal virtual QVX (modelos 610 e 820) numa pseudo-terminal (ou\n"
+               "em --device). A primeira linha da saida e a linha a abrir; SIGTERM ou SIGINT\n"
+               "grava o estado e encerra. $ORVIK_QVX_SIM_CONTROL nomeia o arquivo de controle\n"
+               "de falhas.\n";
+  return 0;
 }
 
 }  // namespace
@@ -61,7 +71,7 @@ int main(int argc, char** argv) {
     else if (arg == "--frozen-clock")
       frozen = true;
     else if (arg == "--help" || arg == "-h")
-      return usage(), 0;
+      return help();
     else
       ok = false;
     if (!ok) return usage();

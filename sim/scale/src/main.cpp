@@ -20,10 +20,19 @@ void on_signal(int) {
   if (g_scale) g_scale->request_stop();
 }
 
-int usage() {
-  std::cerr << "uso: orvik-scale-sim [--speed N] [--weight TEXTO | --unstable | --overload |\n"
-               "                      --negative] [--device CAMINHO] [--ini ORVIK.INI]\n";
+int usage(std::ostream& out = std::cerr) {
+  out << "uso: orvik-scale-sim [--speed N] [--weight TEXTO | --unstable | --overload |\n"
+         "                      --negative] [--device CAMINHO] [--ini ORVIK.INI]\n";
   return 2;
+}
+
+// --help: the usage and what the program is, on standard output (also the manual page).
+int help() {
+  usage(std::cout);
+  std::cout << "\nBalanca de checkout virtual numa pseudo-terminal (ou em --device). A primeira\n"
+               "linha da saida e a linha a abrir; --ini grava [Portas] COM2. SIGTERM ou SIGINT\n"
+               "encerra.\n";
+  return 0;
 }
 
 }  // namespace
@@ -39,7 +48,9 @@ int main(int argc, char** argv) {
       return true;
     };
     std::string v;
-    if (arg == "--speed") {
+    if (arg == "--help" || arg == "-h") {
+      return help();
+    } else if (arg == "--speed") {
       if (!value(v) || v.empty() || v.size() > 7 || v.find_first_not_of("0123456789") != v.npos)
         return usage();
       scale.set_speed(std::stoi(v));

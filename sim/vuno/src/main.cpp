@@ -22,12 +22,22 @@ void on_signal(int) {
   if (g_parallel) g_parallel->request_stop();
 }
 
-int usage() {
-  std::cerr << "uso: orvik-vuno-sim --serial [--speed N] [--device CAMINHO] [--ini ORVIK.INI]\n"
-               "                     [--journal ARQUIVO]\n"
-               "     orvik-vuno-sim --parallel --socket CAMINHO [--busy-us N] [--ini ORVIK.INI]\n"
-               "                     [--journal ARQUIVO]\n";
+int usage(std::ostream& out = std::cerr) {
+  out << "uso: orvik-vuno-sim --serial [--speed N] [--device CAMINHO] [--ini ORVIK.INI]\n"
+         "                     [--journal ARQUIVO]\n"
+         "     orvik-vuno-sim --parallel --socket CAMINHO [--busy-us N] [--ini ORVIK.INI]\n"
+         "                     [--journal ARQUIVO]\n";
   return 2;
+}
+
+// --help: the usage and what the program is, on standard output (also the manual page).
+int help() {
+  usage(std::cout);
+  std::cout << "\nImpressora nao fiscal virtual: serial numa pseudo-terminal (ou em --device),\n"
+               "ou paralela atras do socket Unix que a biblioteca substituta libinpout32.so usa\n"
+               "(ORVIK_INPOUT32_SOCKET). A primeira linha da saida e a linha a abrir (serial)\n"
+               "ou o socket (paralela); SIGTERM ou SIGINT encerra.\n";
+  return 0;
 }
 
 bool number(const std::string& text, int& out) {
@@ -51,6 +61,7 @@ int main(int argc, char** argv) {
       return true;
     };
     bool ok = true;
+    if (arg == "--help" || arg == "-h") return help();
     if (arg == "--serial")
       mode = kSerial;
     else if (arg == "--parallel")

@@ -1,5 +1,7 @@
 // tributarium: the accountant's program.
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
 
 #include "shell/program/main_window.h"
 #include "shell/program/termination_signals.h"
@@ -24,9 +26,23 @@ class Aplicacao : public QApplication {
   }
 };
 
+// Answered before the application exists, so that it needs no display.
+constexpr char kAjuda[] =
+    "uso: tributarium [OPÇÕES DO QT]\n"
+    "\n"
+    "O programa do escritório: as bases de dados de cada empresa cliente (notas fiscais,\n"
+    "produtos, inventário) e o arquivo Sintegra do mês. A configuração é Tributarium.ini\n"
+    "na pasta atual; a primeira partida numa pasta sem bases instala o catálogo entregue\n"
+    "(entre como ADMIN, senha admin). tributarium-cli faz o mesmo trabalho sem janelas.\n"
+    "\n"
+    "  -h, --help  mostra este texto\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+      return std::fputs(kAjuda, stdout) < 0 ? 1 : 0;
   Aplicacao app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tributarium"));
   shell::CarregaTraducoesQt();
