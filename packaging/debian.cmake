@@ -25,14 +25,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 
-# Stripped binaries; the debug symbols go into the -dbgsym packages when asked for (they
-# take the packaging from seconds to minutes).
-option(ORVIK_DEB_DBGSYM "Make -dbgsym packages with the debug symbols beside the Debian packages" OFF)
-if(ORVIK_DEB_DBGSYM)
-  set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
-else()
-  set(CPACK_STRIP_FILES ON)
-endif()
+# Stripped binaries, the debug symbols left out (packaging/README.md says why).
+set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME liborvik1)
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)

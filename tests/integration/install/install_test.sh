@@ -35,6 +35,9 @@ if command -v man >/dev/null; then
   check "man -l renders orvik.3" grep -q "RETURN CODES" <<<"$(MANWIDTH=80 man -l "$prefix/share/man/man3/orvik.3" 2>/dev/null)"
   check "an export's page leads to its group's" grep -q "Orvik_NumeroCupom" \
     <<<"$(cd "$prefix/share/man" && MANWIDTH=80 man -l man3/Orvik_NumeroCupom.3 2>/dev/null)"
+  # The programs' pages, made from their --help.
+  check "man -l renders tributarium-cli.1" grep -q "sintegra validar" \
+    <<<"$(MANWIDTH=80 man -l "$prefix/share/man/man1/tributarium-cli.1" 2>/dev/null)"
 fi
 
 # The driver reads and writes its ORVIK.INI here, not beside the test programs.
