@@ -129,10 +129,12 @@ user=$work/user
 state=$user/state
 mkdir -p "$user/escritorio"
 chown -R nobody:nogroup "$user"
-as_user() {  # as_user COMMAND...: as nobody, in the office folder, with a home of its own
-  (cd "$user/escritorio" && setpriv --reuid=nobody --regid=nogroup --clear-groups \
-    env -i PATH=/usr/bin:/bin HOME="$user" XDG_STATE_HOME="$state" FIREBIRD_LOCK="$user/firebird" \
-    TRIBUTARIUM_LOGIN=admin TRIBUTARIUM_SENHA=admin "$@")
+# As nobody, in the office folder, with a home of its own.
+as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups env -i PATH=/usr/bin:/bin
+  HOME="$user" XDG_STATE_HOME="$state" FIREBIRD_LOCK="$user/firebird" TRIBUTARIUM_LOGIN=admin
+  TRIBUTARIUM_SENHA=admin)
+as_user() {  # as_user COMMAND...
+  (cd "$user/escritorio" && exec "${as_nobody[@]}" "$@")
 }
 as_user test -w "$bin" && fail "the unpacked programs' folder $bin is open to the user"
 mine=$state/orvik
@@ -141,13 +143,14 @@ mine=$state/orvik
 as_user "$bin/orvik-cli" Orvik_RetornoImpressora >"$work/first.out" 2>&1
 check "the first start writes ORVIK.INI in $mine: $(cat "$work/first.out")" test -f "$mine/ORVIK.INI"
 ini=$mine/ORVIK.INI
-sed -i 's/^\[Sistema\]\r$/&\nHomologar=1\r/' "$ini"
+as_user sed -i 's/^\[Sistema\]\r$/&\nHomologar=1\r/' "$ini"
 grep -q '^Homologar=1' "$ini" || fail "cannot switch the log on in $ini: $(cat -A "$ini")"
 
 # The virtual printer, as the same user, writes its pseudo-terminal into that ORVIK.INI.
 mes=3 ano=2026
-as_user "$bin/orvik-ecf-sim" --ini "$ini" --state "$user/impressora.estado" \
-  --clock "$ano-03-02 08:00:00" >"$work/sim.out" 2>"$work/sim.err" &
+# exec: the process in the background is the printer itself, which the trap's kill reaches.
+(cd "$user/escritorio" && exec "${as_nobody[@]}" "$bin/orvik-ecf-sim" --ini "$ini" \
+  --state "$user/impressora.estado" --clock "$ano-03-02 08:00:00") >"$work/sim.out" 2>"$work/sim.err" &
 sim=$!
 trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 100); do
