@@ -73,7 +73,7 @@ TfrmNotaFiscal::TfrmNotaFiscal(Principal& principal, QWidget* pai)
     : JanelaEmbutida(principal, QStringLiteral("Dados da Nota Fiscal"), 6, pai),
       edtCNPJ_(new MascaraEdit(Mascara::CNPJ, this)),
       edtIE_(new QLineEdit(this)),
-      dtEmissao_(new QDateEdit(this)),
+      dtEmissao_(new DataEdit(this)),
       cmbEstado_(new QComboBox(this)),
       cmbModelo_(new QComboBox(this)),
       cmbEmitente_(new QComboBox(this)),

@@ -261,6 +261,50 @@ TEST_F(InvoicesTest, AnInvoiceIsSavedWithItsStoredFormsAndReloadsAsTyped) {
   EXPECT_FALSE(a.alterado());
 }
 
+TEST_F(InvoicesTest, ADateTypedOverTheSelectedDateReplacesItOrIsRefusedWithAMessage) {
+  TfrmNotasFiscais l(*principal_);
+  l.show();
+  QApplication::setActiveWindow(&l);
+  l.Inserir();
+  TfrmNotaFiscal& e = *l.editor();
+  QDateEdit* d = e.dtEmissao();
+  const QDate antes(2026, 5, 20);
+  struct Caso {
+    const char* nome;
+    const char* teclas;
+    QDate esperada;
+    const char* digitada;  // named in the message; nullptr when none is shown
+  } casos[] = {
+      {"a whole date", "15032026", QDate(2026, 3, 15), nullptr},
+      {"day and month keep the year", "0704", QDate(2026, 4, 7), nullptr},
+      {"a day the month does not have", "31022026", antes, "31/02/2026"},
+      {"a day of three digits", "45032026", antes, "45/03/2026"},
+      {"a year cut short", "150320", antes, "15/03/20"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    d->setDate(antes);
+    d->setFocus();
+    QApplication::processEvents();
+    d->selectAll();
+    dialogos_.mensagens.clear();
+    QTest::keyClicks(d, QString::fromUtf8(c.teclas));
+    e.edtNumero()->setFocus();  // leaving the field ends the typing
+    QApplication::processEvents();
+    EXPECT_EQ(d->date(), c.esperada) << d->date().toString("dd/MM/yyyy").toStdString();
+    if (!c.digitada) {
+      EXPECT_TRUE(dialogos_.mensagens.empty());
+      continue;
+    }
+    ASSERT_EQ(dialogos_.mensagens.size(), 1u);
+    EXPECT_EQ(dialogos_.mensagens[0].titulo, QStringLiteral("Data inválida"));
+    EXPECT_EQ(dialogos_.mensagens[0].texto,
+              QStringLiteral("A data digitada (%1) não existe ou está incompleta.\nDigite o dia, "
+                             "o mês e o ano com 8 dígitos, por exemplo 15032026 para 15/03/2026.")
+                  .arg(QString::fromUtf8(c.digitada)));
+  }
+}
+
 TEST_F(InvoicesTest, YesToANewInvoiceInsertsASecondOneAndLeavesTheFirst) {
   TfrmNotasFiscais l(*principal_);
   l.Inserir();

@@ -22,6 +22,7 @@
 #include "common/text1252.h"
 #include "shell/program/configuracoes.h"
 #include "shell/widgets/dialogos.h"
+#include "shell/widgets/edits.h"
 #include "shell/widgets/principal.h"
 #include "store/data_module.h"
 
@@ -97,8 +98,8 @@ TfrmConfiguracoes::TfrmConfiguracoes(Principal& principal, QWidget* pai)
       rbSim_(new QRadioButton(QStringLiteral("Sim"), this)),
       rbNao_(new QRadioButton(QStringLiteral("Não"), this)),
       gbFiltro_(new QGroupBox(QStringLiteral("Filtro"), this)),
-      dtInicial_(new QDateEdit(gbFiltro_)),
-      dtFinal_(new QDateEdit(gbFiltro_)),
+      dtInicial_(new DataEdit(gbFiltro_)),
+      dtFinal_(new DataEdit(gbFiltro_)),
       cmbUsuario_(new QComboBox(gbFiltro_)) {
   auto* raiz = new QVBoxLayout(this);
   auto* pastas = new QGroupBox(QStringLiteral("Diretórios"), this);

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "common/text1252.h"
+#include "shell/widgets/dialogos.h"
 #include "shell/widgets/validacoes.h"
 #include "store/conversions.h"
 
@@ -97,6 +98,84 @@ QString MascaraEdit::Digitos() const {
 
 void MascaraEdit::MostraDigitos(const QString& digitos) {
   setText(digitos.trimmed());
+}
+
+DataEdit::DataEdit(QWidget* pai) : QDateEdit(pai) {
+  setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+}
+
+void DataEdit::keyPressEvent(QKeyEvent* e) {
+  const QString t = e->text();
+  const bool digito = t.size() == 1 && t[0] >= QLatin1Char('0') && t[0] <= QLatin1Char('9') &&
+                      !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+  if (!digito) {
+    if (digitando_) {
+      const int k = e->key();
+      if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+        if (!Confere()) {
+          e->accept();
+          return;
+        }
+      } else {
+        // Corrections and moves between the parts: what is typed next is no whole date.
+        digitando_ = false;
+      }
+    }
+    QDateEdit::keyPressEvent(e);
+    return;
+  }
+  QLineEdit* linha = lineEdit();
+  const bool tudo = linha->hasSelectedText() && linha->selectedText() == linha->text();
+  const bool dia = currentSectionIndex() == 0 && linha->selectionStart() == 0 &&
+                   linha->selectedText() == sectionText(currentSection());
+  if (tudo || (!digitando_ && dia)) {
+    // The spin box drops a key typed over more than one part: the typing starts at the day.
+    antes_ = date();
+    digitados_.clear();
+    digitando_ = true;
+    setCurrentSectionIndex(0);
+    setSelectedSection(sectionAt(0));
+  }
+  if (digitando_) digitados_ += t;
+  QDateEdit::keyPressEvent(e);
+  if (digitando_ && digitados_.size() == 8) Confere();
+}
+
+void DataEdit::focusOutEvent(QFocusEvent* e) {
+  if (digitando_) Confere();
+  QDateEdit::focusOutEvent(e);
+}
+
+void DataEdit::mousePressEvent(QMouseEvent* e) {
+  if (digitando_) Confere();
+  QDateEdit::mousePressEvent(e);
+}
+
+bool DataEdit::Confere() {
+  digitando_ = false;
+  const QString d = digitados_;
+  digitados_.clear();
+  const QDate atual = date();
+  // Day, day and month, or the whole date: the parts typed must be the parts shown (the
+  // spin box would turn 31/02 into 28/02 and carry a day's extra digit into the month).
+  bool ok = d.size() == 1 || d.size() == 2 || d.size() == 4 || d.size() == 8;
+  if (ok && d.size() >= 2) ok = d.left(2).toInt() == atual.day();
+  if (ok && d.size() >= 4) ok = d.mid(2, 2).toInt() == atual.month();
+  if (ok && d.size() == 8) ok = d.mid(4, 4).toInt() == atual.year();
+  if (ok) return true;
+  QString digitada = d.left(2);
+  if (d.size() > 2) digitada += QLatin1Char('/') + d.mid(2, 2);
+  if (d.size() > 4) digitada += QLatin1Char('/') + d.mid(4);
+  setDate(antes_);
+  setCurrentSectionIndex(0);
+  selectAll();
+  dialogos().Mensagem(
+      this, QStringLiteral("Data inválida"),
+      QStringLiteral("A data digitada (%1) não existe ou está incompleta.\nDigite o dia, o mês "
+                     "e o ano com 8 dígitos, por exemplo 15032026 para 15/03/2026.")
+          .arg(digitada),
+      Icone::Erro);
+  return false;
 }
 
 }  // namespace shell

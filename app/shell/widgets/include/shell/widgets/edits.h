@@ -1,6 +1,8 @@
 #pragma once
 // The edit kinds the editors share: numeric edits (amounts, rates, quantities shown with
 // a decimal comma, kept as digit strings) and masked edits whose value is their digits.
+#include <QDate>
+#include <QDateEdit>
 #include <QLineEdit>
 #include <string>
 
@@ -55,6 +57,30 @@ class MascaraEdit : public QLineEdit {
 
  protected:
   void focusInEvent(QFocusEvent* e) override;
+};
+
+// A date edit shown as dd/MM/yyyy in which a date can be typed whole: digits typed over
+// the selected date fill it from the day on ("15032026" gives 15/03/2026). A typed date
+// that does not exist or lacks digits of its year is refused with a message and the date
+// shown before the typing comes back, never a date the user did not type.
+class DataEdit : public QDateEdit {
+  Q_OBJECT
+ public:
+  explicit DataEdit(QWidget* pai = nullptr);
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+
+ private:
+  // Ends a typed date: false (message shown, earlier date back) when the digits typed are
+  // not the date shown.
+  bool Confere();
+
+  bool digitando_ = false;
+  QString digitados_;
+  QDate antes_;
 };
 
 }  // namespace shell
