@@ -1,5 +1,7 @@
 #include "shell/invoices/invoice_rules.h"
 
+#include <algorithm>
+
 #include "shell/widgets/validacoes.h"
 #include "store/conversions.h"
 
@@ -105,6 +107,18 @@ Totais CalculaTotais(const std::vector<ValoresItem>& itens, const std::string& i
   t.valor_icms = store::RemoveCasasDecimais(Texto128(icms_centavos));
   t.valor_total = store::RemoveCasasDecimais(Texto128(total));
   return t;
+}
+
+std::optional<int> ProximoNumeroItem(const std::vector<int>& usados, int maximo) {
+  int maior = 0;
+  for (int n : usados) maior = std::max(maior, n);
+  if (maior < maximo) return maior + 1;
+  std::vector<bool> tomado(static_cast<std::size_t>(maximo) + 1, false);
+  for (int n : usados)
+    if (n >= 1 && n <= maximo) tomado[static_cast<std::size_t>(n)] = true;
+  for (int n = 1; n <= maximo; ++n)
+    if (!tomado[static_cast<std::size_t>(n)]) return n;
+  return std::nullopt;
 }
 
 }  // namespace shell

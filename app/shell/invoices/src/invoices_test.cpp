@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QtTest/QTest>
+#include <optional>
 
 #include "common/clock.h"
 #include "shell/invoices/invoice_editor.h"
@@ -124,6 +125,27 @@ TEST(InvoiceRulesTest, SeriesAndModelsRoundTrip) {
   EXPECT_EQ(TextoModelo(55), "55");
 }
 
+TEST(InvoiceRulesTest, TheNextItemNumberIsOnePastTheLargestOrElseTheFirstFree) {
+  std::vector<int> todos;
+  for (int n = 1; n <= 999; ++n) todos.push_back(n);
+  struct Caso {
+    const char* nome;
+    std::vector<int> usados;
+    std::optional<int> proximo;
+  } casos[] = {
+      {"no items", {}, 1},
+      {"in order", {1, 2, 3}, 4},
+      {"a gap is not filled while the field has room", {1, 3}, 4},
+      {"unordered", {7, 2}, 8},
+      {"the largest number taken: the first free", {1, 2, 999}, 3},
+      {"every number taken", todos, std::nullopt},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    EXPECT_EQ(ProximoNumeroItem(c.usados), c.proximo);
+  }
+}
+
 // ---------------------------------------------------------------- windows
 
 class InvoicesTest : public testing::ShellTest {
@@ -179,7 +201,8 @@ class InvoicesTest : public testing::ShellTest {
   }
   void PreencheItem(TfrmProdutoNota& i, const char* codigo, const char* quantidade,
                     const char* valor = "1000") {
-    i.edtItem()->setText(QStringLiteral("1"));
+    // The number the editor proposes is kept: every item of an invoice has its own.
+    if (i.edtItem()->text().isEmpty()) i.edtItem()->setText(QStringLiteral("1"));
     i.edtCodigo()->setText(QString::fromUtf8(codigo));
     i.edtDescricao()->setText(QStringLiteral("Parafuso"));
     i.edtQuantidade()->setText(QString::fromUtf8(quantidade));
@@ -616,6 +639,71 @@ TEST_F(InvoicesTest, StockFollowsWhatSavedItemsAdd) {
             "de dados e execute essa operação novamente.");
   EXPECT_EQ(Estoque("10"), "7000");
   EXPECT_NE(l.item(), nullptr);
+}
+
+TEST_F(InvoicesTest, ItemNumbersAdvanceAndARepeatedOneIsRefusedKeepingWhatWasTyped) {
+  TfrmNotasFiscais l(*principal_);
+  int nota = NovaNota(l);
+  l.Alterar();
+  l.editor()->InserirProduto();
+  ASSERT_NE(l.item(), nullptr);
+  EXPECT_EQ(l.item()->edtItem()->text(), QStringLiteral("1"));
+  PreencheItem(*l.item(), "1", "1000");
+  dialogos_.respostas = {true, true};  // save, then another product
+  l.item()->Salvar();
+  ASSERT_NE(l.item(), nullptr);
+  EXPECT_EQ(l.item()->edtItem()->text(), QStringLiteral("2"));
+  PreencheItem(*l.item(), "2", "1000");
+  dialogos_.respostas = {true, false};
+  l.item()->Salvar();
+  EXPECT_EQ(l.item(), nullptr);
+
+  // A new editor proposes the next number; the user types one the invoice has.
+  l.editor()->InserirProduto();
+  TfrmProdutoNota& i = *l.item();
+  EXPECT_EQ(i.edtItem()->text(), QStringLiteral("3"));
+  PreencheItem(i, "3", "2500", "1234");
+  i.edtItem()->setText(QStringLiteral("1"));
+  dialogos_.mensagens.clear();
+  dialogos_.respostas = {true};
+  i.Salvar();
+  ASSERT_EQ(dialogos_.mensagens.size(), 1u);
+  EXPECT_EQ(dialogos_.mensagens[0].titulo, QStringLiteral("Nº do Item repetido"));
+  EXPECT_EQ(dialogos_.mensagens[0].texto,
+            QStringLiteral("A nota fiscal já tem um item com o Nº do Item 1. Dois itens de uma "
+                           "nota não podem ter o mesmo número.\nO próximo número livre é 3."));
+  EXPECT_EQ(Consulta(dm_->trDados,
+                     "select NB_ITEM from PRODUTO_NOTA where ID_NOTA = " + std::to_string(nota))
+                .size(),
+            2u);
+  ASSERT_EQ(l.item(), &i);
+  EXPECT_EQ(i.edtItem()->text(), QStringLiteral("1"));
+  EXPECT_EQ(i.edtCodigo()->text(), QStringLiteral("3"));
+  EXPECT_EQ(i.edtQuantidade()->Armazenado(), "2500");
+  EXPECT_EQ(i.edtValorItem()->Armazenado(), "1234");
+
+  // The number put right, the same values save.
+  i.edtItem()->setText(QStringLiteral("3"));
+  dialogos_.respostas = {true, false};
+  i.Salvar();
+  EXPECT_EQ(l.item(), nullptr);
+  store::RowSet r =
+      Consulta(dm_->trDados, "select NB_ITEM, CD_PRODUTO from PRODUTO_NOTA where ID_NOTA = " +
+                                 std::to_string(nota) + " order by NB_ITEM");
+  ASSERT_EQ(r.size(), 3u);
+  EXPECT_EQ(r.at(2, "NB_ITEM"), "3");
+  EXPECT_EQ(r.at(2, "CD_PRODUTO").substr(0, 1), "3");
+
+  // A changed item keeps its own number.
+  l.AbreItem(nota, &dm_->tProdutoNota.Rows(), 0);
+  ASSERT_NE(l.item(), nullptr);
+  const QString proprio = l.item()->edtItem()->text();
+  dialogos_.mensagens.clear();
+  dialogos_.respostas = {true, false};
+  l.item()->Salvar();
+  EXPECT_TRUE(dialogos_.mensagens.empty()) << dialogos_.mensagens[0].texto.toStdString();
+  EXPECT_EQ(l.item(), nullptr);
+  EXPECT_FALSE(proprio.isEmpty());
 }
 
 TEST_F(InvoicesTest, ACancelledProductDialogStillRegistersTheProductFromTheItem) {

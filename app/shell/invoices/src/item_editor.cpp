@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <optional>
+#include <utility>
 
 #include "shell/editors/product_search.h"
 #include "shell/invoices/invoice_rules.h"
@@ -64,6 +66,7 @@ TfrmProdutoNota::TfrmProdutoNota(Principal& principal, int idNota, QWidget* pai)
   edtCST_->setMaxLength(3);
   btnProcura_->setToolTip(QStringLiteral("Procura por um produto"));
   Esvazia();
+  PropoeNumero();
 
   auto* raiz = new QVBoxLayout(this);
   auto* caixa = new QGroupBox(QStringLiteral("Dados dos Produtos"), this);
@@ -195,6 +198,52 @@ void TfrmProdutoNota::Fecha() {
   if (aoFechar) aoFechar();
 }
 
+std::vector<std::pair<int, int>> TfrmProdutoNota::ItensDaNota() const {
+  store::Query q("qNumerosDosItens", principal_.dm().trDados,
+                 "select ID_PRODUTO, NB_ITEM from PRODUTO_NOTA where ID_NOTA = :idNota");
+  q.SetParam("idNota", std::int64_t{idNota_});
+  q.Open();
+  std::vector<std::pair<int, int>> itens;
+  const store::RowSet& r = q.Rows();
+  for (std::size_t i = 0; i < r.size(); ++i)
+    itens.emplace_back(static_cast<int>(r.integer(i, "ID_PRODUTO")),
+                       static_cast<int>(r.integer(i, "NB_ITEM")));
+  return itens;
+}
+
+void TfrmProdutoNota::PropoeNumero() {
+  std::vector<int> usados;
+  try {
+    for (auto [chave, numero] : ItensDaNota()) usados.push_back(numero);
+  } catch (const std::exception&) {
+    return;  // the save checks the number again and says what is wrong
+  }
+  if (std::optional<int> n = ProximoNumeroItem(usados)) edtItem_->setText(QString::number(*n));
+}
+
+bool TfrmProdutoNota::NumeroLivre() {
+  const long long numero = Inteiro(edtItem_->text().trimmed().toStdString());
+  std::vector<int> usados;
+  bool repetido = false;
+  for (auto [chave, n] : ItensDaNota()) {
+    // A changed item keeps its own number.
+    if (chave == idItem_) continue;
+    usados.push_back(n);
+    if (n == numero) repetido = true;
+  }
+  if (!repetido) return true;
+  QString texto = QStringLiteral(
+                      "A nota fiscal já tem um item com o Nº do Item %1. Dois itens "
+                      "de uma nota não podem ter o mesmo número.")
+                      .arg(numero);
+  if (std::optional<int> livre = ProximoNumeroItem(usados))
+    texto += QStringLiteral("\nO próximo número livre é %1.").arg(*livre);
+  dialogos().Mensagem(this, QStringLiteral("Nº do Item repetido"), texto, Icone::Aviso);
+  edtItem_->setFocus();
+  edtItem_->selectAll();
+  return false;
+}
+
 bool TfrmProdutoNota::Valida() {
   if (CampoObrigatorio(this, edtItem_->text().trimmed(), QStringLiteral("Nº do Item"))) {
     edtItem_->setFocus();
@@ -259,7 +308,7 @@ bool TfrmProdutoNota::Valida() {
       return false;
     }
   }
-  return true;
+  return NumeroLivre();
 }
 
 bool TfrmProdutoNota::AcompanhaInventario(const store::TProduto& p) {
@@ -406,6 +455,9 @@ void TfrmProdutoNota::Salvar() {
           static_cast<QLineEdit*>(edtIPI_), static_cast<QLineEdit*>(edtAliquota_)})
       e->clear();
     edtItem_->setText(QString::number(numero));
+    // Another item gets another number: two items of one number make the month's
+    // file one the state refuses.
+    PropoeNumero();
     edtItem_->setFocus();
   } else {
     setAlterado(false);

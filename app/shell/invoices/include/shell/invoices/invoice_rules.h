@@ -47,4 +47,9 @@ std::string TextoCentavos(long long centavos);
 // not one.
 std::optional<long long> Centavos(const std::string& armazenado);
 
+// The item number to propose for another item of an invoice whose items hold `usados`:
+// one past the largest, or, when that does not fit the field (`maximo`), the smallest
+// number from 1 that is free; nothing when every number is taken.
+std::optional<int> ProximoNumeroItem(const std::vector<int>& usados, int maximo = 999);
+
 }  // namespace shell

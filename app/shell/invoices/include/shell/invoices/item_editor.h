@@ -64,6 +64,12 @@ class TfrmProdutoNota : public JanelaEmbutida {
 
  private:
   bool Valida();
+  // The item keys and numbers of the invoice's stored items.
+  std::vector<std::pair<int, int>> ItensDaNota() const;
+  // "Nº do Item" := the next free number of the invoice; unchanged when none can be read.
+  void PropoeNumero();
+  // False (message shown) when another item of the invoice already has this number.
+  bool NumeroLivre();
   // The item's product as it will be written: the stored one when the code is
   // registered, else the one prepared from the item, completed in the product dialog.
   store::TProduto PreparaProduto();
