@@ -157,15 +157,16 @@ TEST_F(EditorsTest, OwnerBadInputIsRefusedAndNothingIsWritten) {
     const char* nome;
     std::function<void(TfrmProprietario&)> estraga;
     const char* titulo;
+    const char* campo = nullptr;  // the field an invalid-field message names
   } casos[] = {
       {"CNPJ of zeros", [](TfrmProprietario& w) { w.edtCNPJ()->setText("00000000000000"); },
        "Erro!"},
       {"CNPJ with a wrong digit",
        [](TfrmProprietario& w) { w.edtCNPJ()->setText("11222333000182"); }, "Erro!"},
       {"number with letters", [](TfrmProprietario& w) { w.edtNumero()->setText("12A"); },
-       "Campo Inválido"},
+       "Campo Inválido", "Número"},
       {"short telephone", [](TfrmProprietario& w) { w.edtTelefone()->setText("113333"); },
-       "Campo Inválido"},
+       "Campo Inválido", "Telefone"},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nome);
@@ -176,6 +177,12 @@ TEST_F(EditorsTest, OwnerBadInputIsRefusedAndNothingIsWritten) {
     w.Salvar();
     ASSERT_EQ(dialogos_.mensagens.size(), 1u);
     EXPECT_EQ(dialogos_.mensagens[0].titulo, QString::fromUtf8(c.titulo));
+    if (c.campo) {
+      EXPECT_EQ(dialogos_.mensagens[0].texto,
+                QStringLiteral("Valor inválido para o campo \"%1\". Entre com um valor válido "
+                               "ou deixe-o em branco.")
+                    .arg(QString::fromUtf8(c.campo)));
+    }
     EXPECT_EQ(store::TProprietario().ContaRegistros(), 0);
   }
 }
@@ -357,9 +364,10 @@ TEST_F(EditorsTest, ProductBadInputIsRefusedAndNothingIsWritten) {
   TfrmProdutos w(*principal_);
   struct Caso {
     const char *codigo, *preco, *titulo;
+    const char* campo = nullptr;  // the field an invalid-field message names
   } casos[] = {{"", "1,00", "Informe o valor"},
-               {"12X", "1,00", "Campo Inválido"},  // pasted letters
-               {"12", "um real", "Campo Inválido"}};
+               {"12X", "1,00", "Campo Inválido", "Código"},  // pasted letters
+               {"12", "um real", "Campo Inválido", "Preço de Venda"}};
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.codigo);
     dialogos_.mensagens.clear();
@@ -370,6 +378,12 @@ TEST_F(EditorsTest, ProductBadInputIsRefusedAndNothingIsWritten) {
     w.Salvar();
     ASSERT_EQ(dialogos_.mensagens.size(), 1u);
     EXPECT_EQ(dialogos_.mensagens[0].titulo, QString::fromUtf8(c.titulo));
+    if (c.campo) {
+      EXPECT_EQ(dialogos_.mensagens[0].texto,
+                QStringLiteral("Valor inválido para o campo \"%1\". Entre com um valor válido "
+                               "ou deixe-o em branco.")
+                    .arg(QString::fromUtf8(c.campo)));
+    }
   }
   EXPECT_EQ(Consulta(dm_->trDados, "select * from PRODUTO").size(), 0u);
 }

@@ -110,12 +110,12 @@ bool TfrmProprietario::ValidaSaida(QObject* o) {
     }
   } else if (o == edtTelefone_ || o == edtFax_) {
     if (!ValidaTelefone(static_cast<MascaraEdit*>(o)->Digitos().toStdString())) {
-      msg::CampoInvalido(this);
+      msg::CampoInvalido(this, static_cast<MascaraEdit*>(o));
       return false;
     }
   } else if (o == edtCEP_) {
     if (!ValidaCEP(edtCEP_->Digitos().toStdString())) {
-      msg::CampoInvalido(this);
+      msg::CampoInvalido(this, edtCEP_);
       return false;
     }
   }
@@ -205,7 +205,7 @@ void TfrmProprietario::Salvar() {
   bool numeroOk = false;
   const int numero = edtNumero_->text().trimmed().toInt(&numeroOk);
   if (!numeroOk) {
-    msg::CampoInvalido(this);
+    msg::CampoInvalido(this, edtNumero_);
     edtNumero_->setFocus();
     return;
   }

@@ -126,7 +126,9 @@ TfrmProdutos::TfrmProdutos(Principal& principal, QWidget* pai)
       QStringLiteral("A quantidade em estoque é igual a quantidade lançada no Inventário"));
   int l = 0;
   auto par = [&](const QString& r, QWidget* w, int coluna) {
-    g->addWidget(new QLabel(r, gbNovo_), l, coluna);
+    auto* rotulo = new QLabel(r, gbNovo_);
+    rotulo->setBuddy(w);  // the messages about a field name it by this label
+    g->addWidget(rotulo, l, coluna);
     g->addWidget(w, l, coluna + 1);
   };
   par(QStringLiteral("Código"), edtCodigo_, 0);
@@ -319,13 +321,13 @@ void TfrmProdutos::Salvar() {
     return;
   }
   if (!SaoDigitos(edtCodigo_->text().trimmed().toStdString())) {
-    msg::CampoInvalido(this);
+    msg::CampoInvalido(this, edtCodigo_);
     edtCodigo_->setFocus();
     return;
   }
   for (NumericoEdit* n : {edtPrecoCompra_, edtAliquota_, edtQuantidade_, edtPrecoVenda_}) {
     if (!n->Valido()) {
-      msg::CampoInvalido(this);
+      msg::CampoInvalido(this, n);
       n->setFocus();
       return;
     }

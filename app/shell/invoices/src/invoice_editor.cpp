@@ -122,21 +122,25 @@ TfrmNotaFiscal::TfrmNotaFiscal(Principal& principal, QWidget* pai)
   auto* raiz = new QVBoxLayout(this);
   auto* emitente = new QGroupBox(QStringLiteral("Dados do Emitente"), this);
   auto* ge = new QGridLayout(emitente);
-  ge->addWidget(new QLabel(QStringLiteral("CNPJ"), emitente), 0, 0);
-  ge->addWidget(edtCNPJ_, 0, 1);
-  ge->addWidget(new QLabel(QStringLiteral("Inscrição Estadual"), emitente), 0, 2);
-  ge->addWidget(edtIE_, 0, 3);
-  ge->addWidget(new QLabel(QStringLiteral("Data de Emissão"), emitente), 1, 0);
-  ge->addWidget(dtEmissao_, 1, 1);
-  ge->addWidget(new QLabel(QStringLiteral("Estado"), emitente), 1, 2);
-  ge->addWidget(cmbEstado_, 1, 3);
+  auto campo = [&](const QString& r, QWidget* w, int linha, int coluna) {
+    auto* rotulo = new QLabel(r, emitente);
+    rotulo->setBuddy(w);
+    ge->addWidget(rotulo, linha, coluna);
+    ge->addWidget(w, linha, coluna + 1);
+  };
+  campo(QStringLiteral("CNPJ"), edtCNPJ_, 0, 0);
+  campo(QStringLiteral("Inscrição Estadual"), edtIE_, 0, 2);
+  campo(QStringLiteral("Data de Emissão"), dtEmissao_, 1, 0);
+  campo(QStringLiteral("Estado"), cmbEstado_, 1, 2);
   raiz->addWidget(emitente);
 
   auto* dados = new QGroupBox(QStringLiteral("Dados da Nota Fiscal"), this);
   auto* gd = new QGridLayout(dados);
   int l = 0;
   auto par = [&](const QString& r, QWidget* w, int coluna) {
-    gd->addWidget(new QLabel(r, dados), l, coluna);
+    auto* rotulo = new QLabel(r, dados);
+    rotulo->setBuddy(w);  // the messages about a field name it by this label
+    gd->addWidget(rotulo, l, coluna);
     gd->addWidget(w, l, coluna + 1);
   };
   par(QStringLiteral("Modelo"), cmbModelo_, 0);
@@ -437,14 +441,14 @@ void TfrmNotaFiscal::Salvar() {
   // A paste passes the key filter: a number that is not one is not stored as 0.
   for (QLineEdit* e : {static_cast<QLineEdit*>(edtNumero_), static_cast<QLineEdit*>(edtCFOP_)}) {
     if (!SaoDigitos(e->text().trimmed().toStdString())) {
-      msg::CampoInvalido(this);
+      msg::CampoInvalido(this, e);
       e->setFocus();
       return;
     }
   }
   for (NumericoEdit* n : {edtIsento_, edtOutros_}) {
     if (!n->Valido()) {
-      msg::CampoInvalido(this);
+      msg::CampoInvalido(this, n);
       n->setFocus();
       return;
     }

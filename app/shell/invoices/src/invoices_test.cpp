@@ -363,11 +363,11 @@ TEST_F(InvoicesTest, BadInvoiceValuesAreRefusedAndNothingIsWritten) {
       {"the owner's IE", [](TfrmNotaFiscal& e) { e.edtIE()->setText("110042490114"); },
        kDeclarante},
       {"pasted letters in the number", [](TfrmNotaFiscal& e) { e.edtNumero()->setText("12a"); },
-       QStringLiteral(
-           "Valor inválido para esse campo. Entre com um valor válido ou deixe-o em branco.")},
+       QStringLiteral("Valor inválido para o campo \"Número\". Entre com um valor válido ou "
+                      "deixe-o em branco.")},
       {"pasted letters in the CFOP", [](TfrmNotaFiscal& e) { e.edtCFOP()->setText("51.2"); },
-       QStringLiteral(
-           "Valor inválido para esse campo. Entre com um valor válido ou deixe-o em branco.")},
+       QStringLiteral("Valor inválido para o campo \"CFOP\". Entre com um valor válido ou "
+                      "deixe-o em branco.")},
       {"no state", [](TfrmNotaFiscal& e) { e.cmbEstado()->setCurrentIndex(-1); },
        QStringLiteral("Por favor, preencha o campo \"Estado\".")},
       {"no issuer", [](TfrmNotaFiscal& e) { e.cmbEmitente()->setCurrentIndex(-1); },
@@ -507,12 +507,16 @@ TEST_F(InvoicesTest, ItemValidationStopsAtTheFirstFailureWithItsMessage) {
       {"pasted letters in the quantity",
        [](TfrmProdutoNota& i) { i.edtQuantidade()->setText("1a"); },
        QStringLiteral("Campo Inválido"),
-       QStringLiteral(
-           "Valor inválido para esse campo. Entre com um valor válido ou deixe-o em branco.")},
+       QStringLiteral("Valor inválido para o campo \"Quantidade\". Entre com um valor válido "
+                      "ou deixe-o em branco.")},
       {"a rate of five digits", [](TfrmProdutoNota& i) { i.edtAliquota()->setText("99999"); },
        QStringLiteral("Campo Inválido"),
-       QStringLiteral(
-           "Valor inválido para esse campo. Entre com um valor válido ou deixe-o em branco.")},
+       QStringLiteral("Valor inválido para o campo \"Alíquota de ICMS (%)\". Entre com um valor "
+                      "válido ou deixe-o em branco.")},
+      {"pasted letters in the CST", [](TfrmProdutoNota& i) { i.edtCST()->setText("0a0"); },
+       QStringLiteral("Campo Inválido"),
+       QStringLiteral("Valor inválido para o campo \"Cod. Situação Tributária (CST)\". Entre "
+                      "com um valor válido ou deixe-o em branco.")},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nome);
@@ -736,6 +740,9 @@ TEST_F(InvoicesTest, AnOverLongUnitInTheProductDialogIsRefused) {
   d.Salvar();
   ASSERT_EQ(dialogos_.mensagens.size(), 1u);
   EXPECT_EQ(dialogos_.mensagens[0].titulo, QStringLiteral("Campo Inválido"));
+  EXPECT_EQ(dialogos_.mensagens[0].texto,
+            QStringLiteral("Valor inválido para o campo \"Unidade de Medida\". Entre com um "
+                           "valor válido ou deixe-o em branco."));
   EXPECT_EQ(d.result(), 0);
   EXPECT_TRUE(p.TX_UNIDADE.empty());
 }

@@ -73,17 +73,23 @@ TfrmProdutoNota::TfrmProdutoNota(Principal& principal, int idNota, QWidget* pai)
   auto* g = new QGridLayout(caixa);
   int l = 0;
   auto par = [&](const QString& r, QWidget* w, int coluna) {
-    g->addWidget(new QLabel(r, caixa), l, coluna);
+    auto* rotulo = new QLabel(r, caixa);
+    rotulo->setBuddy(w);  // the messages about a field name it by this label
+    g->addWidget(rotulo, l, coluna);
     g->addWidget(w, l, coluna + 1);
   };
   par(QStringLiteral("Nº do Item"), edtItem_, 0);
   auto* codigo = new QHBoxLayout;
   codigo->addWidget(edtCodigo_, 1);
   codigo->addWidget(btnProcura_);
-  g->addWidget(new QLabel(QStringLiteral("Código"), caixa), l, 2);
+  auto* rotuloCodigo = new QLabel(QStringLiteral("Código"), caixa);
+  rotuloCodigo->setBuddy(edtCodigo_);
+  g->addWidget(rotuloCodigo, l, 2);
   g->addLayout(codigo, l, 3);
   ++l;
-  g->addWidget(new QLabel(QStringLiteral("Descrição"), caixa), l, 0);
+  auto* rotuloDescricao = new QLabel(QStringLiteral("Descrição"), caixa);
+  rotuloDescricao->setBuddy(edtDescricao_);
+  g->addWidget(rotuloDescricao, l, 0);
   g->addWidget(edtDescricao_, l, 1, 1, 3);
   ++l;
   par(QStringLiteral("Quantidade"), edtQuantidade_, 0);
@@ -293,7 +299,7 @@ bool TfrmProdutoNota::Valida() {
   // is refused here rather than stored as 0 or cut.
   for (QLineEdit* e : {static_cast<QLineEdit*>(edtItem_), static_cast<QLineEdit*>(edtCST_)}) {
     if (!SaoDigitos(e->text().trimmed().toStdString())) {
-      msg::CampoInvalido(this);
+      msg::CampoInvalido(this, e);
       e->setFocus();
       return false;
     }
@@ -303,7 +309,7 @@ bool TfrmProdutoNota::Valida() {
     std::string s = n->Armazenado();
     while (s.size() > 1 && s[0] == '0') s.erase(0, 1);
     if (!n->Valido() || static_cast<int>(s.size()) > n->property("digitos").toInt()) {
-      msg::CampoInvalido(this);
+      msg::CampoInvalido(this, n);
       n->setFocus();
       return false;
     }

@@ -73,20 +73,20 @@ TfrmInsereProduto::TfrmInsereProduto(store::TProduto& produto, QWidget* pai)
 void TfrmInsereProduto::Salvar() {
   for (NumericoEdit* n : {edtPrecoCompra_, edtAliquota_, edtQuantidade_, edtPrecoVenda_}) {
     if (!n->Valido()) {
-      msg::CampoInvalido(this);
+      msg::CampoInvalido(this, n);
       n->setFocus();
       return;
     }
   }
   const std::string codigo = edtCodigo_->text().trimmed().toStdString();
   if (!SaoDigitos(codigo)) {
-    msg::CampoInvalido(this);
+    msg::CampoInvalido(this, edtCodigo_);
     edtCodigo_->setFocus();
     return;
   }
   // The unit column holds three characters; a longer unit would fail the insert.
   if (edtUnidade_->text().size() > 3) {
-    msg::CampoInvalido(this);
+    msg::CampoInvalido(this, edtUnidade_);
     edtUnidade_->setFocus();
     return;
   }

@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -14,10 +15,9 @@
 #include <exception>
 #include <utility>
 
+#include "sintegra/identidades.h"
 #include "store/data_module.h"
 #include "store/entities.h"
-
-#include "sintegra/identidades.h"
 
 namespace shell {
 
@@ -158,11 +158,26 @@ void CNPJInvalido(QWidget* dono) {
       QStringLiteral("CNPJ Inválido! Entre com um valor válido ou deixe-o em branco."),
       Icone::Erro);
 }
-void CampoInvalido(QWidget* dono) {
-  dialogos().Mensagem(dono, QStringLiteral("Campo Inválido"),
-                      QStringLiteral("Valor inválido para esse campo. Entre com um valor "
-                                     "válido ou deixe-o em branco."),
-                      Icone::Erro);
+void CampoInvalido(QWidget* dono, const QWidget* campo) {
+  QString rotulo;
+  if (campo) {
+    for (const QLabel* l : campo->window()->findChildren<QLabel*>()) {
+      if (l->buddy() == campo) {
+        rotulo = l->text().remove(QLatin1Char('&'));
+        break;
+      }
+    }
+  }
+  // Without a label the user is still told what is wrong, if not where.
+  const QString texto =
+      rotulo.isEmpty() ? QStringLiteral(
+                             "Valor inválido para esse campo. Entre com um valor válido ou "
+                             "deixe-o em branco.")
+                       : QStringLiteral(
+                             "Valor inválido para o campo \"%1\". Entre com um valor válido ou "
+                             "deixe-o em branco.")
+                             .arg(rotulo);
+  dialogos().Mensagem(dono, QStringLiteral("Campo Inválido"), texto, Icone::Erro);
 }
 bool IeConfere(QWidget* dono, const QString& ie, const QString& uf) {
   const std::string valor = sintegra::IeSemPontuacao(ie.trimmed().toStdString());

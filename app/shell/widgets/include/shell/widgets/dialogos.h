@@ -55,7 +55,8 @@ void Falha(QWidget* dono);
 void FalhaSimples(QWidget* dono);
 void FalhaConsulta(QWidget* dono);
 void CNPJInvalido(QWidget* dono);
-void CampoInvalido(QWidget* dono);
+// "Campo Inválido", naming the field by its label (the label whose buddy it is).
+void CampoInvalido(QWidget* dono, const QWidget* campo);
 // The state registration against its state's check digits: a wrong one asks whether to
 // save it all the same (some registrations are irregular and still real). True to go on;
 // an empty registration or state is not checked.
