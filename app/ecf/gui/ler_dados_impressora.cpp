@@ -157,8 +157,9 @@ void TfrmLerDadosImpressora::btnLerDadosClick() {
   for (QWidget* w : {static_cast<QWidget*>(lblProgresso), static_cast<QWidget*>(lblProgresso2),
                      static_cast<QWidget*>(lblPercentual), static_cast<QWidget*>(img)})
     w->setVisible(true);
-  Anima();
+  // Started before the first frame: a reading that ends at once stops it again.
   timer_->start();
+  Anima();
 }
 
 void TfrmLerDadosImpressora::Anima() {
@@ -175,25 +176,21 @@ void TfrmLerDadosImpressora::Anima() {
 
 void TfrmLerDadosImpressora::Termina() {
   timer_->stop();
+  bool terminou = false, sucesso = false;
+  std::string mensagem;
   if (worker_) {
     if (thread_.joinable()) thread_.join();
-    std::string mensagem = worker_->Situacao().MensagemStatus;
-    if (worker_->Resultado()) {
+    terminou = true;
+    mensagem = worker_->Situacao().MensagemStatus;
+    sucesso = worker_->Resultado();
+    if (sucesso)
       arquivo_ = QString::fromStdString(worker_->ArquivoSaida);
-      shell::dialogos().Mensagem(this, QString::fromUtf8("Sucesso!"),
-                                 QString::fromUtf8("Operação realizada com sucesso!"),
-                                 shell::Icone::Informacao);
-      log_("--> Geração do sintegra da ECF concluido com sucesso.");
-    } else {
+    else
       arquivo_.clear();
-      shell::dialogos().Mensagem(
-          this, QString::fromUtf8("Erro!"),
-          QString::fromUtf8(kMensagemErro) + "\n\nErro:\n" + QString::fromStdString(mensagem),
-          shell::Icone::Erro);
-      log_("--> Geração do sintegra da ECF concluido com erro. Erro: " + mensagem);
-    }
     worker_.reset();
   }
+  // The reading is over before its outcome is told: no turning wheel, no busy cursor and
+  // no "Cancelar" behind the message box.
   for (QWidget* w : {static_cast<QWidget*>(lblProgresso), static_cast<QWidget*>(lblProgresso2),
                      static_cast<QWidget*>(lblPercentual), static_cast<QWidget*>(img)})
     w->setVisible(false);
@@ -202,6 +199,20 @@ void TfrmLerDadosImpressora::Termina() {
   btnFechar->setText(QString::fromUtf8("Fechar"));
   cmbPorta->setEnabled(true);
   unsetCursor();
+  if (terminou) {
+    if (sucesso) {
+      shell::dialogos().Mensagem(this, QString::fromUtf8("Sucesso!"),
+                                 QString::fromUtf8("Operação realizada com sucesso!"),
+                                 shell::Icone::Informacao);
+      log_("--> Geração do sintegra da ECF concluido com sucesso.");
+    } else {
+      shell::dialogos().Mensagem(
+          this, QString::fromUtf8("Erro!"),
+          QString::fromUtf8(kMensagemErro) + "\n\nErro:\n" + QString::fromStdString(mensagem),
+          shell::Icone::Erro);
+      log_("--> Geração do sintegra da ECF concluido com erro. Erro: " + mensagem);
+    }
+  }
   log_("--> Fim da leitura de dados da ECF.");
 }
 

@@ -7,9 +7,12 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <utility>
 
 #include "shell/testing/shell_fixture.h"
 
@@ -17,6 +20,17 @@ namespace ecf {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The test dialogs, also telling when a message box is about to show.
+class DialogosQueAvisam : public shell::testing::DialogosDeTeste {
+ public:
+  void Mensagem(QWidget* dono, const QString& titulo, const QString& texto,
+                shell::Icone icone) override {
+    if (aoMostrar) aoMostrar();
+    DialogosDeTeste::Mensagem(dono, titulo, texto, icone);
+  }
+  std::function<void()> aoMostrar;
+};
 
 class DialogoLeitura : public ::testing::Test {
  protected:
@@ -64,7 +78,7 @@ class DialogoLeitura : public ::testing::Test {
 
   fs::path dir_;
   std::string driver_ = "libecf_stub_driver_completo.so";
-  shell::testing::DialogosDeTeste dlg_;
+  DialogosQueAvisam dlg_;
   std::vector<std::string> log_;
   std::unique_ptr<TfrmLerDadosImpressora> d_;
 };
@@ -88,6 +102,52 @@ TEST_F(DialogoLeitura, SuccessHandsBackTheFileAndRefusesClosingMeanwhile) {
                                             "--> Fim da leitura de dados da ECF."}));
   EXPECT_TRUE(d_->btnLerDados->isEnabled());
   EXPECT_EQ(d_->btnFechar->text(), "Fechar");
+}
+
+TEST_F(DialogoLeitura, TheWheelAndCancelStopWhenTheReadingEndsBeforeItsMessage) {
+  struct Visto {
+    bool roda, progresso, girando, ocupado, lerDados, fecharAtivo;
+    QString fechar;
+  };
+  auto olha = [this] {
+    auto* timer = d_->findChild<QTimer*>();
+    return Visto{d_->img->isVisible(),
+                 d_->lblProgresso->isVisible(),
+                 timer && timer->isActive(),
+                 d_->testAttribute(Qt::WA_SetCursor) && d_->cursor().shape() == Qt::WaitCursor,
+                 d_->btnLerDados->isEnabled(),
+                 d_->btnFechar->isEnabled(),
+                 d_->btnFechar->text()};
+  };
+  for (auto [driver, titulo] : {std::pair{"libecf_stub_driver_completo.so", "Sucesso!"},
+                                std::pair{"libecf_stub_driver_sem_binario.so", "Erro!"}}) {
+    SCOPED_TRACE(titulo);
+    driver_ = driver;
+    dlg_.mensagens.clear();
+    std::vector<Visto> vistos;
+    dlg_.aoMostrar = [&] { vistos.push_back(olha()); };
+    Le();
+    EXPECT_TRUE(olha().girando);
+    ASSERT_TRUE(AguardaFim());
+    ASSERT_EQ(dlg_.mensagens.size(), 1u);
+    EXPECT_EQ(dlg_.mensagens[0].titulo, QString::fromUtf8(titulo));
+    ASSERT_EQ(vistos.size(), 1u);
+    // Behind the message box: the reading is over.
+    EXPECT_FALSE(vistos[0].roda);
+    EXPECT_FALSE(vistos[0].progresso);
+    EXPECT_FALSE(vistos[0].girando);
+    EXPECT_FALSE(vistos[0].ocupado);
+    EXPECT_TRUE(vistos[0].lerDados);
+    EXPECT_TRUE(vistos[0].fecharAtivo);
+    EXPECT_EQ(vistos[0].fechar, "Fechar");
+    // And it stays so.
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 450) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_FALSE(olha().girando);
+    EXPECT_FALSE(d_->img->isVisible());
+    dlg_.aoMostrar = {};
+  }
 }
 
 TEST_F(DialogoLeitura, FailureShowsTheWorkersMessage) {
