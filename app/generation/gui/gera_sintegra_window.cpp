@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -23,6 +24,7 @@
 #include "shell/widgets/principal.h"
 #include "status_geracao.h"
 #include "validacao_window.h"
+#include "visualiza_arquivo.h"
 
 namespace generation {
 
@@ -68,6 +70,10 @@ TfrmGeraSintegra::TfrmGeraSintegra(shell::Principal& principal, QWidget* pai)
   MostraValidacao = [this](const std::filesystem::path& arquivo,
                            const sintegra::ResultadoValidacao& r, const QString& resumo) {
     TfrmValidacaoSintegra janela(arquivo, r, resumo, this);
+    janela.exec();
+  };
+  MostraArquivo = [this](const std::filesystem::path& arquivo) {
+    TfrmVisualizaArquivo janela(arquivo, this);
     janela.exec();
   };
 
@@ -309,9 +315,25 @@ void TfrmGeraSintegra::btnGerarArquivoClick() {
 }
 
 void TfrmGeraSintegra::btnVisualizarArquivoClick() {
-  if (!shell::dialogos().AbrirArquivo(pastaVisualizar_))
-    shell::dialogos().Mensagem(this, U("Erro!"), U("Não foi possível abrir o diretório"),
+  if (shell::dialogos().AbrirArquivo(pastaVisualizar_)) return;
+  // A desktop without a file manager: the folder is named, and the month's file can still
+  // be read here.
+  const QString pasta = QDir::toNativeSeparators(pastaVisualizar_);
+  std::error_code ec;
+  const std::filesystem::path arquivo =
+      std::filesystem::path(pastaVisualizar_.toStdString()) / "Sintegra.txt";
+  if (!std::filesystem::is_regular_file(arquivo, ec)) {
+    shell::dialogos().Mensagem(this, U("Erro!"),
+                               U("Não foi possível abrir o diretório %1").arg(pasta),
                                shell::Icone::Erro);
+    return;
+  }
+  if (shell::dialogos().Pergunta(
+          this, U("Erro!"),
+          U("Não foi possível abrir o diretório %1\nDeseja ver o arquivo %2 no visualizador do "
+            "programa?")
+              .arg(pasta, QString::fromStdString(arquivo.filename().string()))))
+    MostraArquivo(arquivo);
 }
 
 bool TfrmGeraSintegra::Arquivo60e75Aceito(const QString& arquivo, int mes, int ano) {

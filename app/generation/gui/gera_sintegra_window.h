@@ -38,6 +38,8 @@ class TfrmGeraSintegra : public shell::JanelaEmbutida {
   std::function<void(const std::filesystem::path& arquivo, const sintegra::ResultadoValidacao&,
                      const QString& resumo)>
       MostraValidacao;
+  // Shows a file in the program's own read-only viewer (modal). Tests replace it.
+  std::function<void(const std::filesystem::path& arquivo)> MostraArquivo;
 
   QComboBox* cmbMes = nullptr;
   QSpinBox* edtAno = nullptr;

@@ -2,12 +2,17 @@
 // client base.
 #include "gera_sintegra_window.h"
 
+#include <unistd.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QElapsedTimer>
+#include <QFontInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -19,11 +24,13 @@
 #include <fstream>
 
 #include "common/files.h"
+#include "common/text1252.h"
 #include "ler_dados_impressora.h"
 #include "shell/testing/shell_fixture.h"
 #include "shell/widgets/help_window.h"
 #include "status_geracao.h"
 #include "validacao_window.h"
+#include "visualiza_arquivo.h"
 
 namespace generation {
 namespace {
@@ -58,6 +65,7 @@ class TelaGeracao : public shell::testing::ShellTest {
                                     const QString& resumo) {
       validacoes_.push_back({arquivo, r, resumo});
     };
+    tela_->MostraArquivo = [this](const fs::path& arquivo) { mostrados_.push_back(arquivo); };
   }
   void TearDown() override {
     tela_.reset();
@@ -79,6 +87,7 @@ class TelaGeracao : public shell::testing::ShellTest {
     QString resumo;
   };
   std::vector<Validacao> validacoes_;
+  std::vector<fs::path> mostrados_;  // files shown in the program's viewer
   DialogosComArquivo dlg_;
   std::unique_ptr<TfrmGeraSintegra> tela_;
   fs::path sintegra_;
@@ -209,9 +218,90 @@ TEST_F(TelaGeracao, DefaultRunWritesTheMonthsFile) {
   EXPECT_EQ(tela_->PastaVisualizar().toStdString(), (sintegra_ / "2008" / "Março").string());
   tela_->btnVisualizarArquivo->click();
   EXPECT_EQ(dlg_.abertos.back().toStdString(), (sintegra_ / "2008" / "Março").string());
+
+  // No file manager: the folder is named and the month's file offered in the viewer.
+  const QString pasta = QString::fromStdString((sintegra_ / "2008" / "Março").string());
+  const QString pergunta = QString::fromUtf8(
+                               "Não foi possível abrir o diretório %1\nDeseja ver o arquivo "
+                               "Sintegra.txt no visualizador do programa?")
+                               .arg(pasta);
   dlg_.abrirFunciona = false;
+  dlg_.mensagens.clear();
+  dlg_.respostas = {true};
   tela_->btnVisualizarArquivo->click();
-  EXPECT_EQ(dlg_.mensagens.back().texto, QString::fromUtf8("Não foi possível abrir o diretório"));
+  ASSERT_FALSE(dlg_.perguntas.empty());
+  EXPECT_EQ(dlg_.perguntas.back().texto, pergunta);
+  EXPECT_EQ(mostrados_, std::vector<fs::path>{arquivo});
+  dlg_.respostas = {false};
+  tela_->btnVisualizarArquivo->click();
+  EXPECT_EQ(mostrados_.size(), 1u);
+  EXPECT_TRUE(dlg_.mensagens.empty());
+  // Without the file there is nothing to offer: the message names the folder.
+  fs::remove(arquivo);
+  tela_->btnVisualizarArquivo->click();
+  ASSERT_EQ(dlg_.mensagens.size(), 1u);
+  EXPECT_EQ(dlg_.mensagens.back().titulo, "Erro!");
+  EXPECT_EQ(dlg_.mensagens.back().texto,
+            QString::fromUtf8("Não foi possível abrir o diretório %1").arg(pasta));
+  EXPECT_EQ(mostrados_.size(), 1u);
+}
+
+TEST(VisualizadorDeArquivo, ShowsTheFileReadOnlyInItsTextBlockByBlockUpToALimit) {
+  const fs::path arquivo =
+      fs::temp_directory_path() / ("visualiza_" + std::to_string(::getpid()) + ".txt");
+  // Latin letters of the 8-bit text, CR LF line ends, lines longer than a block.
+  std::vector<std::string> linhas;
+  std::string bytes;
+  for (int i = 0; i < 40; ++i) {
+    linhas.push_back("10" + std::to_string(1000 + i) + " S\xE3o Paulo " + std::string(50, 'x'));
+    bytes += linhas.back() + "\r\n";
+  }
+  std::ofstream(arquivo, std::ios::binary) << bytes;
+  struct Caso {
+    const char* nome;
+    std::uintmax_t bloco, limite;
+    std::size_t linhasVistas;  // whole lines shown
+    bool cortado;
+  } casos[] = {
+      {"in one block", TfrmVisualizaArquivo::kBloco, TfrmVisualizaArquivo::kLimite, 40, false},
+      {"in blocks shorter than a line", 37, TfrmVisualizaArquivo::kLimite, 40, false},
+      {"a large file up to the limit", 100, 5 * 70 + 10, 5, true},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    TfrmVisualizaArquivo v(arquivo, nullptr, c.bloco, c.limite);
+    v.show();
+    QElapsedTimer t;
+    t.start();
+    while (!v.Completo() && t.elapsed() < 10'000) QApplication::processEvents();
+    ASSERT_TRUE(v.Completo());
+    EXPECT_TRUE(v.txtArquivo->isReadOnly());
+    EXPECT_EQ(v.txtArquivo->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_TRUE(QFontInfo(v.txtArquivo->font()).fixedPitch());
+    const QStringList vistas = v.txtArquivo->toPlainText().split(QLatin1Char('\n'));
+    ASSERT_GE(vistas.size(), static_cast<qsizetype>(c.linhasVistas));
+    EXPECT_EQ(vistas[0], QString::fromUtf8("101000 São Paulo ") + QString(50, QLatin1Char('x')));
+    for (std::size_t i = 0; i < c.linhasVistas; ++i)
+      EXPECT_EQ(vistas[static_cast<qsizetype>(i)].toStdString(), common::cp1252_to_utf8(linhas[i]));
+    if (c.cortado) {
+      EXPECT_LE(vistas.size(), static_cast<qsizetype>(c.linhasVistas + 1));
+      EXPECT_EQ(v.lblSituacao->text(),
+                QString::fromUtf8("O arquivo tem %1 bytes; são mostrados os primeiros %2 (%3 "
+                                  "linhas).")
+                    .arg(bytes.size())
+                    .arg(c.limite)
+                    .arg(vistas.size()));
+    } else {
+      EXPECT_EQ(vistas.size(), 40);
+      EXPECT_EQ(v.lblSituacao->text(), QString::fromUtf8("40 linhas, %1 bytes.").arg(bytes.size()));
+    }
+  }
+  fs::remove(arquivo);
+  TfrmVisualizaArquivo faltando(arquivo);
+  EXPECT_TRUE(faltando.Completo());
+  EXPECT_TRUE(faltando.txtArquivo->toPlainText().isEmpty());
+  EXPECT_EQ(faltando.lblSituacao->text(), QString::fromUtf8("Não foi possível ler o arquivo %1")
+                                              .arg(QString::fromStdString(arquivo.string())));
 }
 
 TEST_F(TelaGeracao, CancelAnsweredNoContinuesAndYesStopsWithoutAFile) {
