@@ -1,5 +1,7 @@
 #include "devkit/control.h"
 
+#include <unistd.h>
+
 #include <charconv>
 #include <fstream>
 
@@ -42,16 +44,25 @@ ControlLine parse_control_line(std::string_view line) {
 std::vector<ControlLine> ControlFile::take() {
   std::vector<ControlLine> out;
   if (path_.empty()) return out;
-  std::ifstream in(path_);
-  if (!in) return out;
+  std::error_code ec;
+  // An empty file is one a writer has just created and not yet filled: removing it
+  // would lose the lines written into it a moment later.
+  const auto size = std::filesystem::file_size(path_, ec);
+  if (ec || size == 0) return out;
+  // The file is claimed under another name before it is read, so that a file put in
+  // its place meanwhile waits for the next request instead of being removed unread.
+  const std::filesystem::path claimed =
+      path_.string() + ".taken." + std::to_string(static_cast<long>(::getpid()));
+  std::filesystem::rename(path_, claimed, ec);
+  if (ec) return out;
+  std::ifstream in(claimed);
   std::string line;
   while (std::getline(in, line)) {
     ControlLine c = parse_control_line(line);
     if (!c.word.empty()) out.push_back(std::move(c));
   }
   in.close();
-  std::error_code ec;
-  std::filesystem::remove(path_, ec);
+  std::filesystem::remove(claimed, ec);
   return out;
 }
 

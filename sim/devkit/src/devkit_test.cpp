@@ -122,6 +122,24 @@ TEST(ControlFileTest, ReadsWordsAndRemovesTheFile) {
   EXPECT_EQ(lines[2].number(1, 7), 7);  // not a number: the fallback
 }
 
+TEST(ControlFileTest, AFileStillBeingWrittenIsLeftForTheNextTake) {
+  auto file =
+      std::filesystem::temp_directory_path() / ("devkit_ctl_open_" + std::to_string(::getpid()));
+  ControlFile control(file);
+  {
+    // Created, its line not yet written: a device serving a request now must not lose it.
+    std::ofstream writer(file);
+    EXPECT_TRUE(control.take().empty());
+    EXPECT_TRUE(std::filesystem::exists(file));
+    writer << "paper-low\n";
+  }
+  auto lines = control.take();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].word, "paper-low");
+  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_TRUE(control.take().empty());
+}
+
 TEST(FaultQueueTest, TakesEachFaultOnceInOrder) {
   FaultQueue<int> q;
   q.push(1, 2);

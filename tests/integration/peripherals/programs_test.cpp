@@ -57,8 +57,11 @@ class Program {
 class Programs : public PeripheralsTest {
  protected:
   // Writes a control-file line for the running device (taken before its next request).
+  // The device may be reading the file right now, for bytes sent just before: the file
+  // is put in place whole, never seen half-written.
   void Control(const std::string& variable_value) {
-    std::ofstream(dir / "control", std::ios::binary) << variable_value << "\n";
+    std::ofstream(dir / "control.tmp", std::ios::binary) << variable_value << "\n";
+    std::filesystem::rename(dir / "control.tmp", dir / "control");
   }
   std::string Read(const std::string& name) {
     std::ifstream in(dir / name, std::ios::binary);

@@ -32,6 +32,8 @@ class ControlFile {
   bool enabled() const { return !path_.empty(); }
 
   // The file's lines when it exists (it is removed), otherwise none. Blank lines are left out.
+  // An empty file is left in place for a later call: its writer has not filled it yet.
+  // Writers put the file in place whole (written under another name, then renamed).
   std::vector<ControlLine> take();
 
  private:
