@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
@@ -278,6 +279,7 @@ TEST(VisualizadorDeArquivo, ShowsTheFileReadOnlyInItsTextBlockByBlockUpToALimit)
     EXPECT_TRUE(v.txtArquivo->isReadOnly());
     EXPECT_EQ(v.txtArquivo->lineWrapMode(), QPlainTextEdit::NoWrap);
     EXPECT_TRUE(QFontInfo(v.txtArquivo->font()).fixedPitch());
+    EXPECT_EQ(v.txtArquivo->verticalScrollBar()->value(), 0);  // the view starts at the top
     const QStringList vistas = v.txtArquivo->toPlainText().split(QLatin1Char('\n'));
     ASSERT_GE(vistas.size(), static_cast<qsizetype>(c.linhasVistas));
     EXPECT_EQ(vistas[0], QString::fromUtf8("101000 São Paulo ") + QString(50, QLatin1Char('x')));

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
@@ -90,8 +91,13 @@ void TfrmVisualizaArquivo::LeBloco() {
   } else if (!texto.empty() && texto.back() == '\n') {
     texto.pop_back();
   }
-  if (!texto.empty() || (fim && txtArquivo->document()->isEmpty() && lidos_ > 0))
+  if (!texto.empty() || (fim && txtArquivo->document()->isEmpty() && lidos_ > 0)) {
+    // Appending scrolls to the end; the reader stays where he is.
+    QScrollBar* barra = txtArquivo->verticalScrollBar();
+    const int posicao = barra->value();
     txtArquivo->appendPlainText(Mostravel(std::move(texto)));
+    barra->setValue(posicao);
+  }
   if (fim) {
     entrada_.close();
     const QString linhas =

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "shell/editors/inventory_editor.h"
 #include "shell/editors/owner_editor.h"
@@ -32,6 +33,7 @@
 #include "shell/widgets/help_window.h"
 #include "store/data_module.h"
 #include "store/entities.h"
+#include "visualiza_arquivo.h"
 
 namespace fs = std::filesystem;
 using namespace shell;
@@ -241,6 +243,24 @@ int main(int argc, char** argv) {
     proc.Mostra(40, 100);
     proc.show();
     Grava(&proc, "22-processando");
+  }
+  {
+    // The program's own viewer of a month's file (Visualizar Arquivo without a file manager).
+    const fs::path mes = dir / "Sintegra.txt";
+    std::ofstream arquivo(mes, std::ios::binary);
+    arquivo << "10112223330001811100424901140Mercearia Bom Pre\xE7o Ltda          Campinas"
+               "                      SP000000000020261201202612313311\r\n"
+               "11Rua Bar\xE3o de Jaguara              01200                      Centro"
+               "         13015002Joana Ribeiro               001932345678\r\n";
+    for (int i = 1; i <= 40; ++i)
+      arquivo << "5404252011000110010011" << 4700 + i << "1102000" << (i % 9 + 1)
+              << "7891          000000000200000000000001000000000000000000000000000000000000"
+                 "00000000000000000000001800\r\n";
+    arquivo.close();
+    generation::TfrmVisualizaArquivo visor(mes, &janela);
+    visor.show();
+    while (!visor.Completo()) QApplication::processEvents();
+    Grava(&visor, "24-visualizar-arquivo");
   }
   Ajuda(&janela).Mostra(janela.pastaPrograma(), 6);
   Grava(&Ajuda(&janela), "23-ajuda-notas");
