@@ -127,7 +127,10 @@ TEST_F(DialogoLeitura, TheWheelAndCancelStopWhenTheReadingEndsBeforeItsMessage) 
     std::vector<Visto> vistos;
     dlg_.aoMostrar = [&] { vistos.push_back(olha()); };
     Le();
-    EXPECT_TRUE(olha().girando);
+    // A reading that failed at once may be over already; one that runs shows the wheel.
+    if (d_->Lendo()) {
+      EXPECT_TRUE(olha().girando);
+    }
     ASSERT_TRUE(AguardaFim());
     ASSERT_EQ(dlg_.mensagens.size(), 1u);
     EXPECT_EQ(dlg_.mensagens[0].titulo, QString::fromUtf8(titulo));
