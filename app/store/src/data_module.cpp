@@ -71,6 +71,10 @@ std::string join_location(const std::string& folder, const std::string& name) {
 
 TdmTributarium::TdmTributarium() {
   if (!dmTributarium) dmTributarium = this;
+  // The two long lists of the program open at once: their grids read them in batches
+  // (the transaction stays open, so the cursor does too); every other reader gets them whole.
+  tNotaFiscal.SetBatch(kLoteDaGrade);
+  tProduto.SetBatch(kLoteDaGrade);
 }
 
 TdmTributarium::~TdmTributarium() {

@@ -402,7 +402,15 @@ bool TNotaFiscal::Excluir() {
 int TNotaFiscal::ContaNotas() {
   TdmTributarium& m = dm();
   refresh_invoices(m, ID_NOTA);
-  return static_cast<int>(m.tNotaFiscal.Rows().size());
+  // Counted by the engine: the list itself is read only as far as its grid shows.
+  if (!m.tNotaFiscal.Active()) return 0;
+  try {
+    Query c("ContaNotas", m.trDados, "select count(*) as N from nota_fiscal");
+    c.Open();
+    return static_cast<int>(c.Rows().integer(0, "N"));
+  } catch (const DatabaseError&) {
+    return static_cast<int>(m.tNotaFiscal.Rows().size());
+  }
 }
 
 int TNotaFiscal::ContaProdutos() {

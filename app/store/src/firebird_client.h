@@ -49,6 +49,16 @@ using RowCallback = std::function<void(const RowSet&)>;
 void run(Transaction& tr, const std::string& sql, const std::vector<const Value*>& values,
          RowSet* rows, std::vector<Value>* outputs, bool keep, const RowCallback* each = nullptr);
 
+// An open cursor that reads a query's rows a batch at a time (its statement is its own,
+// so a kept statement of the same text stays free). Rows are appended to the RowSet in the
+// form run reads them.
+struct Cursor;
+Cursor* open_cursor(Transaction& tr, const std::string& sql,
+                    const std::vector<const Value*>& values, RowSet& rows);
+// Appends up to n rows; false once the last row was read (the cursor is then spent).
+bool fetch_rows(Cursor* c, RowSet& rows, std::size_t n);
+void close_cursor(Cursor* c);
+
 }  // namespace detail
 
 using namespace detail;

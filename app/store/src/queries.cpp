@@ -53,6 +53,7 @@ Query::Query(std::string name, Transaction& tr, std::string sql)
 }
 
 Query::~Query() {
+  drop_cursor();
   auto& v = tr_.database().impl().queries;
   v.erase(std::remove(v.begin(), v.end(), this), v.end());
 }
@@ -81,6 +82,24 @@ void Query::Open() {
   std::vector<const Value*> values;
   for (const std::string& n : order_) values.push_back(&params_.at(n));
   RowSet fresh;
+  if (batch_ > 0) {
+    Cursor* c = open_cursor(tr_, positional_sql_, values, fresh);
+    try {
+      if (fetch_rows(c, fresh, batch_)) {
+        cursor_ = c;
+        cursor_tra_ = tr_.handle();
+      } else {
+        close_cursor(c);
+      }
+    } catch (...) {
+      close_cursor(c);
+      throw;
+    }
+    rows_ = std::move(fresh);
+    active_ = true;
+    notify();
+    return;
+  }
   run(tr_, positional_sql_, values, &fresh, nullptr, true);
   rows_ = std::move(fresh);
   active_ = true;
@@ -96,7 +115,72 @@ void Query::ForEachRow(const std::function<void(const RowSet& row)>& each) {
   run(tr_, positional_sql_, values, &one, nullptr, true, &callback);
 }
 
+const RowSet& Query::Rows() const {
+  fetch_rest();
+  return rows_;
+}
+
+void Query::drop_cursor() const {
+  if (!cursor_) return;
+  close_cursor(std::exchange(cursor_, nullptr));
+}
+
+// A cursor outlives commits and rollbacks that retain the transaction; one whose
+// transaction ended is gone, and the rows are then read again whole.
+void Query::fetch_rest() const {
+  if (!cursor_) return;
+  auto* self = const_cast<Query*>(this);
+  const std::size_t antes = rows_.size();
+  if (!tr_.InTransaction() || tr_.handle() != cursor_tra_) {
+    drop_cursor();
+    std::vector<const Value*> values;
+    for (const std::string& n : order_) values.push_back(&self->params_.at(n));
+    RowSet fresh;
+    run(tr_, positional_sql_, values, &fresh, nullptr, true);
+    rows_ = std::move(fresh);
+    self->notify();
+    return;
+  }
+  try {
+    while (fetch_rows(cursor_, rows_, 4096)) {
+    }
+  } catch (...) {
+    drop_cursor();
+    throw;
+  }
+  drop_cursor();
+  auto more = more_observers_;
+  for (auto& [token, f] : more) f(*this, antes);
+}
+
+std::size_t Query::FetchMore() {
+  if (!cursor_) return 0;
+  const std::size_t antes = rows_.size();
+  if (!tr_.InTransaction() || tr_.handle() != cursor_tra_) {
+    fetch_rest();
+    return rows_.size() > antes ? rows_.size() - antes : 0;
+  }
+  try {
+    if (!fetch_rows(cursor_, rows_, batch_)) drop_cursor();
+  } catch (...) {
+    drop_cursor();
+    throw;
+  }
+  if (rows_.size() > antes) {
+    auto more = more_observers_;
+    for (auto& [token, f] : more) f(*this, antes);
+  }
+  return rows_.size() - antes;
+}
+
+int Query::SubscribeMore(std::function<void(const Query&, std::size_t)> observer) {
+  int token = next_token_++;
+  more_observers_.emplace(token, std::move(observer));
+  return token;
+}
+
 void Query::Close() {
+  drop_cursor();
   if (!active_) return;
   active_ = false;
   rows_ = RowSet{};
@@ -109,6 +193,7 @@ void Query::Refresh() {
 }
 
 void Query::Assign(RowSet rows) {
+  drop_cursor();
   rows_ = std::move(rows);
   active_ = true;
   notify();
@@ -116,11 +201,13 @@ void Query::Assign(RowSet rows) {
 
 void Query::Amend(const std::function<void(RowSet&)>& change) {
   if (!active_) throw std::logic_error("consulta fechada: " + name_);
+  fetch_rest();
   change(rows_);
   notify();
 }
 
 RowSet Query::TakeRows() {
+  fetch_rest();
   RowSet out = std::move(rows_);
   rows_ = RowSet{};
   if (active_) {
@@ -138,6 +225,7 @@ int Query::Subscribe(std::function<void(const Query&)> observer) {
 
 void Query::Unsubscribe(int token) {
   observers_.erase(token);
+  more_observers_.erase(token);
 }
 
 void Query::notify() {

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "common/text1252.h"
 #include "firebird_client.h"
@@ -469,6 +470,74 @@ void run(Transaction& tr, const std::string& sql, const std::vector<const Value*
     if (keep) db.impl().forget(sql);
     throw;
   }
+}
+
+struct Cursor {
+  IAttachment* att = nullptr;
+  ITransaction* tra = nullptr;
+  IStatement* stmt = nullptr;
+  IResultSet* rs = nullptr;
+  IMessageMetadata* out_meta = nullptr;
+  InputMessage in;
+  std::vector<unsigned char> out_buf;
+  std::vector<ColumnLayout> layouts;
+  ~Cursor() {
+    if (rs) {
+      try {
+        Status st;
+        rs->close(&st);
+      } catch (const FbException&) {
+        rs->release();
+      }
+    }
+    if (out_meta) out_meta->release();
+    if (stmt) stmt->release();
+  }
+};
+
+Cursor* open_cursor(Transaction& tr, const std::string& sql,
+                    const std::vector<const Value*>& values, RowSet& rows) {
+  Connection& db = tr.database();
+  IAttachment* att = db.impl().att;
+  if (!att) throw not_connected();
+  auto c = std::make_unique<Cursor>();
+  guarded([&] {
+    c->att = att;
+    c->tra = static_cast<ITransaction*>(tr.handle());
+    c->stmt = db.impl().prepare(sql, c->tra, db.SQLDialect, false);
+    build_input(att, c->tra, c->stmt, values, c->in);
+    Status st;
+    c->out_meta = c->stmt->getOutputMetadata(&st);
+    unsigned cols = c->out_meta->getCount(&st);
+    c->out_buf.resize(c->out_meta->getMessageLength(&st));
+    rows = RowSet{};
+    for (unsigned i = 0; i < cols; ++i) rows.columns.push_back(c->out_meta->getAlias(&st, i));
+    c->layouts = column_layouts(c->out_meta);
+    void* in_buf = c->in.buf.empty() ? nullptr : c->in.buf.data();
+    c->rs = c->stmt->openCursor(&st, c->tra, c->in.meta, in_buf, c->out_meta, 0);
+  });
+  return c.release();
+}
+
+bool fetch_rows(Cursor* c, RowSet& rows, std::size_t n) {
+  return guarded([&] {
+    Status st;
+    const std::size_t cols = c->layouts.size();
+    for (std::size_t k = 0; k < n; ++k) {
+      if (c->rs->fetchNext(&st, c->out_buf.data()) != IStatus::RESULT_OK) return false;
+      std::vector<std::string> row(cols);
+      std::vector<bool> nul(cols);
+      for (std::size_t i = 0; i < cols; ++i)
+        nul[i] = !column_text(c->att, c->tra, c->layouts[i], c->out_buf.data(), row[i]);
+      rows.rows.push_back(std::move(row));
+      rows.nulls.push_back(std::move(nul));
+    }
+    return true;
+  });
+}
+
+void close_cursor(Cursor* c) {
+  delete c;
 }
 
 }  // namespace detail

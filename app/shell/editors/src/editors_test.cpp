@@ -510,5 +510,29 @@ TEST_F(EditorsTest, InventorySaveComputesTheValueAndUpdatesTheProduct) {
   EXPECT_TRUE(w.grdInventario()->isEnabled());
 }
 
+// A long product list opens with one batch; more come as the grid asks, and the row a
+// button acts on is the one shown.
+TEST_F(EditorsTest, TheProductListOpensWithOneBatchAndReadsMoreOnDemand) {
+  store::ExecSQL(dm_->trDados,
+                 "execute block as declare i integer = 1; begin while (i <= 3000) do begin "
+                 "insert into produto (id_produto, cd_produto, tx_descricao, "
+                 "tx_valor_unitario, tx_preco_compra, tx_unidade, tx_aliquota, "
+                 "tx_tipo_aliquota, cs_controla_estoque) values (: i, : i, 'Produto ' || : i, "
+                 "'100', '50', 'UN', '1800', 'ICMS', 0); i = i + 1; end end");
+  dm_->trDados.CommitRetaining();
+  dm_->tProduto.SetBatch(100);
+  TfrmProdutos w(*principal_);
+  ModeloConsulta* m = w.modeloAtual();
+  EXPECT_EQ(m->rowCount(), 100);
+  ASSERT_TRUE(m->canFetchMore({}));
+  m->fetchMore({});
+  ASSERT_EQ(m->rowCount(), 200);
+  EXPECT_EQ(m->Valor(199, "CD_PRODUTO"), "200");
+  w.grdProdutos()->setCurrentIndex(m->index(150, 0));
+  w.Alterar();
+  EXPECT_EQ(w.edtCodigo()->text(), QStringLiteral("151"));
+  EXPECT_EQ(w.edtDescricao()->text(), QStringLiteral("Produto 151"));
+}
+
 }  // namespace
 }  // namespace shell

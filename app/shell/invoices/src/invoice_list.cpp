@@ -103,7 +103,7 @@ void TfrmNotasFiscais::Atualiza() {
   store::TdmTributarium& dm = principal_.dm();
   dm.tNotaFiscal.Refresh();
   QModelIndex i = grdNotas_->currentIndex();
-  const store::RowSet& r = dm.tNotaFiscal.Rows();
+  const store::RowSet& r = dm.tNotaFiscal.Fetched();
   int linha = i.isValid() ? i.row() : 0;
   std::int64_t id = (linha < static_cast<int>(r.size())) ? r.integer(linha, "ID_NOTA") : 0;
   dm.tProdutoNota.Close();
@@ -148,7 +148,7 @@ void TfrmNotasFiscais::Inserir() {
 
 void TfrmNotasFiscais::Alterar() {
   const store::Query& q = principal_.dm().tNotaFiscal;
-  if (!q.Active() || q.Rows().empty()) return;
+  if (!q.Active() || q.Fetched().empty()) return;
   QModelIndex i = grdNotas_->currentIndex();
   int linha = i.isValid() ? i.row() : 0;
   if (!PodeLargar()) return;
@@ -157,7 +157,7 @@ void TfrmNotasFiscais::Alterar() {
   editor_ = new TfrmNotaFiscal(principal_, this);
   editor_->aoFechar = [this] { FechaEditor(); };
   editor_->abreItem = [this](int nota, const store::RowSet* r, int l) { AbreItem(nota, r, l); };
-  editor_->Carrega(q.Rows(), linha);
+  editor_->Carrega(q.Fetched(), linha);
   pilha_->addWidget(editor_);
   pilha_->setCurrentWidget(editor_);
   MostraTitulo();
@@ -165,12 +165,12 @@ void TfrmNotasFiscais::Alterar() {
 
 void TfrmNotasFiscais::Excluir() {
   const store::Query& q = principal_.dm().tNotaFiscal;
-  if (!q.Active() || q.Rows().empty()) return;
+  if (!q.Active() || q.Fetched().empty()) return;
   QModelIndex i = grdNotas_->currentIndex();
   int linha = i.isValid() ? i.row() : 0;
   store::TNotaFiscal n;
-  n.ID_NOTA = static_cast<int>(q.Rows().integer(linha, "ID_NOTA"));
-  const std::string numero = std::to_string(q.Rows().integer(linha, "NB_NOTA"));
+  n.ID_NOTA = static_cast<int>(q.Fetched().integer(linha, "ID_NOTA"));
+  const std::string numero = std::to_string(q.Fetched().integer(linha, "NB_NOTA"));
   if (!msg::ConfirmaExcluir(this, QStringLiteral("nota fiscal ") + QString::fromStdString(numero)))
     return;
   const std::string prefixo = "spExcluirNotaFiscal - id: " + std::to_string(n.ID_NOTA);

@@ -17,6 +17,7 @@
 #include "shell/invoices/product_dialog.h"
 #include "shell/testing/shell_fixture.h"
 #include "shell/widgets/edits.h"
+#include "shell/widgets/query_model.h"
 #include "store/entities.h"
 
 namespace shell {
@@ -779,6 +780,43 @@ TEST_F(InvoicesTest, ClosingTheListAsksAboutAnyStackedEditorsChanges) {
   EXPECT_NE(l.item(), nullptr);
   dialogos_.respostas = {true};
   EXPECT_TRUE(l.PedeFechar());
+}
+
+// A long list opens with one batch in the grid; the grid reads more as it is scrolled, and
+// the count, the rows and the invoice a button acts on stay those of the whole list.
+TEST_F(InvoicesTest, TheListOpensWithOneBatchAndReadsMoreAsItScrolls) {
+  store::ExecSQL(dm_->trDados,
+                 "execute block as declare i integer = 1; begin while (i <= 3000) do begin "
+                 "insert into nota_fiscal (id_nota, nb_nota, tx_cnpj, tx_uf, dt_emissao, "
+                 "tx_emitente, tx_aliquota, tx_valor_total) values (: i, 10000 + : i, "
+                 "'11222333000181', 'SP', '2024-03-01', 'Próprio', '1800', '100'); "
+                 "i = i + 1; end end");
+  dm_->trDados.CommitRetaining();
+  dm_->tNotaFiscal.SetBatch(100);
+  TfrmNotasFiscais l(*principal_);
+  QAbstractItemModel* m = l.grdNotas()->model();
+  EXPECT_EQ(m->rowCount(), 100);
+  EXPECT_EQ(dm_->tNotaFiscal.Fetched().size(), 100u);
+  EXPECT_EQ(l.lblNumNotas()->text(), QStringLiteral("Número de Notas: 3000"));
+  ASSERT_TRUE(m->canFetchMore({}));
+
+  l.resize(600, 400);
+  l.show();
+  l.grdNotas()->scrollToBottom();
+  QApplication::processEvents();
+  const int lidas = m->rowCount();
+  EXPECT_GT(lidas, 100);
+  EXPECT_LT(lidas, 3000);
+  while (m->canFetchMore({})) m->fetchMore({});
+  ASSERT_EQ(m->rowCount(), 3000);
+  for (int r : {0, 99, 100, 1500, 2999})
+    EXPECT_EQ(static_cast<ModeloConsulta*>(m)->Valor(r, "NB_NOTA"), std::to_string(10001 + r)) << r;
+
+  l.grdNotas()->selectRow(1500);
+  dialogos_.respostas = {false};
+  l.Excluir();
+  EXPECT_EQ(dialogos_.perguntas.back().texto,
+            QStringLiteral("Você tem certeza que deseja excluir nota fiscal 11501 ?"));
 }
 
 }  // namespace

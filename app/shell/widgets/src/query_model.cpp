@@ -24,19 +24,41 @@ ModeloConsulta::~ModeloConsulta() {
 
 void ModeloConsulta::Segue(store::Query* q) {
   beginResetModel();
-  if (q_) q_->Unsubscribe(token_);
+  if (q_) {
+    q_->Unsubscribe(token_);
+    q_->Unsubscribe(tokenMais_);
+  }
   q_ = q;
-  token_ = 0;
-  if (q_)
+  token_ = tokenMais_ = 0;
+  if (q_) {
     token_ = q_->Subscribe([this](const store::Query&) {
       beginResetModel();
+      linhas_ = linhas() ? static_cast<int>(linhas()->size()) : 0;
       endResetModel();
     });
+    tokenMais_ = q_->SubscribeMore([this](const store::Query&, std::size_t) {
+      const int agora = linhas() ? static_cast<int>(linhas()->size()) : 0;
+      if (agora <= linhas_) return;
+      beginInsertRows({}, linhas_, agora - 1);
+      linhas_ = agora;
+      endInsertRows();
+    });
+  }
+  linhas_ = linhas() ? static_cast<int>(linhas()->size()) : 0;
   endResetModel();
 }
 
+// The rows read so far: the grid never makes a query read the rest.
 const store::RowSet* ModeloConsulta::linhas() const {
-  return (q_ && q_->Active()) ? &q_->Rows() : nullptr;
+  return (q_ && q_->Active()) ? &q_->Fetched() : nullptr;
+}
+
+bool ModeloConsulta::canFetchMore(const QModelIndex& p) const {
+  return !p.isValid() && q_ && q_->Active() && q_->CanFetchMore();
+}
+
+void ModeloConsulta::fetchMore(const QModelIndex& p) {
+  if (canFetchMore(p)) q_->FetchMore();
 }
 
 std::string ModeloConsulta::Valor(int linha, const std::string& campo) const {
@@ -48,8 +70,7 @@ std::string ModeloConsulta::Valor(int linha, const std::string& campo) const {
 }
 
 int ModeloConsulta::rowCount(const QModelIndex& p) const {
-  const store::RowSet* r = linhas();
-  return (p.isValid() || !r) ? 0 : static_cast<int>(r->size());
+  return (p.isValid() || !linhas()) ? 0 : linhas_;
 }
 
 int ModeloConsulta::columnCount(const QModelIndex& p) const {

@@ -251,6 +251,9 @@ class TdmTributarium {
                  "log.tx_operacao\nfrom log left join usuarios\n    on log.id_usuario = "
                  "usuarios.id_usuario\nwhere log.data between :dtInicial and :dtFinal"};
 
+  // Rows the invoice and product grids read at a time.
+  static constexpr std::size_t kLoteDaGrade = 500;
+
   // Data queries.
   Query tNotaFiscal{"tNotaFiscal", trDados, "select * from nota_fiscal order by id_nota"};
   Query tProdutoNota{"tProdutoNota", trDados,

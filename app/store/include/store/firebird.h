@@ -155,6 +155,10 @@ class WriteGroup {
 // Rows of a query, read whole. Texts are UTF-8 (fixed-width columns keep their
 // trailing blanks); integers in decimal; dates "YYYY-MM-DD"; times "HH:MM:SS";
 // timestamps "YYYY-MM-DD HH:MM:SS"; NULL as an empty text with is_null() true.
+namespace detail {
+struct Cursor;
+}
+
 class RowSet {
  public:
   std::vector<std::string> columns;  // names as the engine gives them (upper case)
@@ -202,7 +206,21 @@ class Query {
   // Close, then Open.
   void Refresh();
   bool Active() const { return active_; }
-  const RowSet& Rows() const { return rows_; }
+  // Every row of the open query: a query read in batches reads the rest first.
+  const RowSet& Rows() const;
+
+  // Reading in batches, for grids over long lists: with n > 0, Open reads the first n rows
+  // and keeps a cursor open in the transaction; FetchMore reads n more. 0 (the default)
+  // reads whole. Rows() stays whole for every other reader; a grid shows Fetched().
+  void SetBatch(std::size_t n) { batch_ = n; }
+  std::size_t Batch() const { return batch_; }
+  // The rows read so far, reading nothing more.
+  const RowSet& Fetched() const { return rows_; }
+  bool CanFetchMore() const { return cursor_ != nullptr; }
+  // Reads the next batch; returns how many rows came. Observers of more rows are told with
+  // the count before and after, not as an Open.
+  std::size_t FetchMore();
+  int SubscribeMore(std::function<void(const Query&, std::size_t antes)> observer);
 
   // For lists kept up to date piece by piece instead of read again whole. The rows given
   // or changed must be what Open would read at that moment, columns and order included.
@@ -227,9 +245,15 @@ class Query {
   std::string positional_sql_;
   std::vector<std::string> order_;  // one name per "?" in positional_sql_
   std::map<std::string, Value> params_;
-  RowSet rows_;
+  void fetch_rest() const;
+  void drop_cursor() const;
+  mutable RowSet rows_;
   bool active_ = false;
+  std::size_t batch_ = 0;
+  mutable detail::Cursor* cursor_ = nullptr;
+  void* cursor_tra_ = nullptr;  // the transaction the cursor was opened in
   std::map<int, std::function<void(const Query&)>> observers_;
+  std::map<int, std::function<void(const Query&, std::size_t)>> more_observers_;
   int next_token_ = 1;
 };
 

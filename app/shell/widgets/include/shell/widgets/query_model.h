@@ -1,6 +1,7 @@
 #pragma once
 // A read-only table model over one of the data module's queries: the grid follows the
-// query (it is told after every open and close) and shows the chosen columns.
+// query (it is told after every open and close) and shows the chosen columns. A query read
+// in batches is shown as far as it was read; the view asks for more as it scrolls.
 #include <QAbstractTableModel>
 #include <string>
 #include <vector>
@@ -36,6 +37,8 @@ class ModeloConsulta : public QAbstractTableModel {
   std::string Valor(int linha, const std::string& campo) const;
 
   int rowCount(const QModelIndex& = {}) const override;
+  bool canFetchMore(const QModelIndex& p) const override;
+  void fetchMore(const QModelIndex& p) override;
   int columnCount(const QModelIndex& = {}) const override;
   QVariant data(const QModelIndex& i, int role) const override;
   QVariant headerData(int s, Qt::Orientation o, int role) const override;
@@ -45,6 +48,8 @@ class ModeloConsulta : public QAbstractTableModel {
   std::vector<Coluna> colunas_;
   store::Query* q_ = nullptr;
   int token_ = 0;
+  int tokenMais_ = 0;
+  int linhas_ = 0;  // rows the view was told of
 };
 
 }  // namespace shell
