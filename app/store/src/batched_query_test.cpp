@@ -18,13 +18,13 @@ class BatchedQuery : public StoreTest {
   // kProdutos products coded 1..kProdutos, written in one statement (": i" with a blank: the
   // block's variable, not one of the store's :named parameters).
   void fill_products() {
-    ExecSQL(dm_->trDados,
-            "execute block as declare i integer = 1; begin while (i <= " +
-                std::to_string(kProdutos) +
-                ") do begin insert into produto (id_produto, cd_produto, tx_descricao, "
-                "tx_valor_unitario, tx_preco_compra, tx_unidade, tx_aliquota, "
-                "tx_tipo_aliquota, cs_controla_estoque) values (: i, : i, 'Produto ' || : i, "
-                "'100', '50', 'UN', '1800', 'ICMS', 0); i = i + 1; end end");
+    ExecSQL(
+        dm_->trDados,
+        "execute block as declare i integer = 1; begin while (i <= " + std::to_string(kProdutos) +
+            ") do begin insert into produto (id_produto, cd_produto, tx_descricao, "
+            "tx_valor_unitario, tx_preco_compra, tx_unidade, tx_aliquota, "
+            "tx_tipo_aliquota, cs_controla_estoque) values (: i, : i, 'Produto ' || : i, "
+            "'100', '50', 'UN', '1800', 'ICMS', 0); i = i + 1; end end");
     dm_->trDados.CommitRetaining();
   }
 };

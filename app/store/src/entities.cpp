@@ -402,6 +402,11 @@ bool TNotaFiscal::Excluir() {
 int TNotaFiscal::ContaNotas() {
   TdmTributarium& m = dm();
   refresh_invoices(m, ID_NOTA);
+  return NotasGravadas();
+}
+
+int TNotaFiscal::NotasGravadas() {
+  TdmTributarium& m = dm();
   // Counted by the engine: the list itself is read only as far as its grid shows.
   if (!m.tNotaFiscal.Active()) return 0;
   try {

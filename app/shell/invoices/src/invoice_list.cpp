@@ -109,7 +109,8 @@ void TfrmNotasFiscais::Atualiza() {
   dm.tProdutoNota.Close();
   dm.tProdutoNota.SetParam("idNota", id);
   dm.tProdutoNota.Open();
-  lblNumNotas_->setText(QStringLiteral("Número de Notas: %1").arg(r.size()));
+  lblNumNotas_->setText(
+      QStringLiteral("Número de Notas: %1").arg(store::TNotaFiscal::NotasGravadas()));
 }
 
 void TfrmNotasFiscais::MostraTitulo() {

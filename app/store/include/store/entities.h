@@ -132,6 +132,9 @@ class TNotaFiscal {
   // Removes the invoice with its items; id becomes 0.
   bool Excluir();
   int ContaNotas();
+  // The invoices of the base as the engine counts them now, refreshing nothing (the list
+  // query may have read only its first rows).
+  static int NotasGravadas();
   int ContaProdutos();
   // True when some item's rate text differs from the first item's (exact texts).
   bool TemAliquotasDiferentes();
