@@ -110,5 +110,47 @@ TEST_F(BatchedQuery, ClosingOrDisconnectingMidwayDropsTheCursor) {
   dm_.reset();  // the open cursors go with the connection
 }
 
+// A consistent reading ends the data transaction while a grid's cursor is open in it: the
+// grid goes on from where it was, in the new transaction; rows changed meanwhile are read
+// again and the grid told as by an open, never doubled or skipped.
+TEST_F(BatchedQuery, AListReadHalfWayGoesOnAfterItsTransactionEnds) {
+  connect();
+  fill_products();
+  Query& q = dm_->tProduto;
+  q.SetBatch(100);
+  q.Refresh();
+  int aberturas = 0;
+  std::vector<std::size_t> mais;
+  const int t1 = q.Subscribe([&](const Query&) { ++aberturas; });
+  const int t2 = q.SubscribeMore([&](const Query&, std::size_t antes) { mais.push_back(antes); });
+  { LeituraConsistente leitura(*dm_); }
+  ASSERT_TRUE(q.CanFetchMore()) << "the rows not read yet are still to come";
+  EXPECT_EQ(q.FetchMore(), 100u);
+  ASSERT_EQ(q.Fetched().size(), 200u);
+  EXPECT_EQ(q.Fetched().at(100, "CD_PRODUTO"), "101");
+  EXPECT_EQ(q.Fetched().at(199, "CD_PRODUTO"), "200");
+  EXPECT_EQ(aberturas, 0);
+  EXPECT_EQ(mais, (std::vector<std::size_t>{100}));
+
+  // Product 50 goes while no cursor is open: the rows read are read again without it.
+  { LeituraConsistente leitura(*dm_); }
+  ExecSQL(dm_->trDados, "delete from produto where cd_produto = '50'");
+  dm_->trDados.CommitRetaining();
+  EXPECT_EQ(q.FetchMore(), 100u);
+  ASSERT_EQ(q.Fetched().size(), 300u);
+  EXPECT_EQ(q.Fetched().at(48, "CD_PRODUTO"), "49");
+  EXPECT_EQ(q.Fetched().at(49, "CD_PRODUTO"), "51");
+  EXPECT_EQ(q.Fetched().at(299, "CD_PRODUTO"), "301");
+  EXPECT_EQ(aberturas, 1);
+
+  { LeituraConsistente leitura(*dm_); }
+  ASSERT_EQ(q.Rows().size(), static_cast<std::size_t>(kProdutos - 1));
+  for (int i = 49; i < kProdutos - 1; i += 97)
+    EXPECT_EQ(q.Fetched().at(i, "CD_PRODUTO"), std::to_string(i + 2)) << i;
+  EXPECT_FALSE(q.CanFetchMore());
+  q.Unsubscribe(t1);
+  q.Unsubscribe(t2);
+}
+
 }  // namespace
 }  // namespace store::testing

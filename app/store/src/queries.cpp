@@ -87,7 +87,6 @@ void Query::Open() {
     try {
       if (fetch_rows(c, fresh, batch_)) {
         cursor_ = c;
-        cursor_tra_ = tr_.handle();
       } else {
         close_cursor(c);
       }
@@ -121,56 +120,82 @@ const RowSet& Query::Rows() const {
 }
 
 void Query::drop_cursor() const {
+  pending_ = false;
   if (!cursor_) return;
   close_cursor(std::exchange(cursor_, nullptr));
 }
 
-// A cursor outlives commits and rollbacks that retain the transaction; one whose
-// transaction ended is gone, and the rows are then read again whole.
-void Query::fetch_rest() const {
-  if (!cursor_) return;
-  auto* self = const_cast<Query*>(this);
-  const std::size_t antes = rows_.size();
-  if (!tr_.InTransaction() || tr_.handle() != cursor_tra_) {
-    drop_cursor();
-    std::vector<const Value*> values;
-    for (const std::string& n : order_) values.push_back(&self->params_.at(n));
-    RowSet fresh;
-    run(tr_, positional_sql_, values, &fresh, nullptr, true);
-    rows_ = std::move(fresh);
-    self->notify();
-    return;
-  }
-  try {
-    while (fetch_rows(cursor_, rows_, 4096)) {
-    }
-  } catch (...) {
-    drop_cursor();
-    throw;
-  }
-  drop_cursor();
-  auto more = more_observers_;
-  for (auto& [token, f] : more) f(*this, antes);
+void Query::EndOfTransaction(const Transaction& tr) {
+  if (&tr != &tr_ || !cursor_) return;
+  close_cursor(std::exchange(cursor_, nullptr));
+  pending_ = true;
 }
 
-std::size_t Query::FetchMore() {
-  if (!cursor_) return 0;
-  const std::size_t antes = rows_.size();
-  if (!tr_.InTransaction() || tr_.handle() != cursor_tra_) {
-    fetch_rest();
-    return rows_.size() > antes ? rows_.size() - antes : 0;
-  }
+std::vector<const Value*> Query::values() const {
+  std::vector<const Value*> v;
+  for (const std::string& n : order_) v.push_back(&params_.at(n));
+  return v;
+}
+
+// The cursor went with its transaction (a consistent reading ends it): a new one reads the
+// rows already read once more. The same rows: the list goes on after them (true). Other
+// rows (a desk wrote in between): they replace the ones read, as far as those went (false).
+bool Query::resume() const {
+  RowSet fresh;
+  Cursor* c = open_cursor(tr_, positional_sql_, values(), fresh);
+  bool more = false;
   try {
-    if (!fetch_rows(cursor_, rows_, batch_)) drop_cursor();
+    more = fetch_rows(c, fresh, rows_.size());
   } catch (...) {
-    drop_cursor();
+    close_cursor(c);
     throw;
   }
-  if (rows_.size() > antes) {
+  pending_ = false;
+  if (more)
+    cursor_ = c;
+  else
+    close_cursor(c);
+  if (fresh.columns == rows_.columns && fresh.rows == rows_.rows && fresh.nulls == rows_.nulls)
+    return true;
+  rows_ = std::move(fresh);
+  return false;
+}
+
+// Reads up to n more rows (all that are left when n is 0) and tells the observers: as more
+// rows, or as an Open when the rows read before were replaced.
+std::size_t Query::read_more(std::size_t n) const {
+  auto* self = const_cast<Query*>(this);
+  const bool replaced = pending_ && !resume();
+  const std::size_t antes = rows_.size();
+  try {
+    if (cursor_ && !(n > 0 ? fetch_rows(cursor_, rows_, n) : drain())) drop_cursor();
+  } catch (...) {
+    drop_cursor();
+    if (replaced) self->notify();
+    throw;
+  }
+  if (replaced) {
+    self->notify();
+  } else if (rows_.size() > antes) {
     auto more = more_observers_;
     for (auto& [token, f] : more) f(*this, antes);
   }
   return rows_.size() - antes;
+}
+
+bool Query::drain() const {
+  while (fetch_rows(cursor_, rows_, 4096)) {
+  }
+  return false;
+}
+
+void Query::fetch_rest() const {
+  if (cursor_ || pending_) read_more(0);
+}
+
+std::size_t Query::FetchMore() {
+  if (!CanFetchMore()) return 0;
+  return read_more(batch_);
 }
 
 int Query::SubscribeMore(std::function<void(const Query&, std::size_t)> observer) {

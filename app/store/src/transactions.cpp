@@ -92,6 +92,8 @@ void Transaction::RollbackRetaining() {
 
 void Transaction::end_for_disconnect() {
   if (!tra_) return;
+  // An open cursor must not outlive its transaction: the engine's goes with it.
+  for (Query* q : db_.impl().queries) q->EndOfTransaction(*this);
   auto* t = static_cast<ITransaction*>(tra_);
   tra_ = nullptr;
   // A group that was not committed keeps none of its writes.

@@ -216,11 +216,15 @@ class Query {
   std::size_t Batch() const { return batch_; }
   // The rows read so far, reading nothing more.
   const RowSet& Fetched() const { return rows_; }
-  bool CanFetchMore() const { return cursor_ != nullptr; }
+  bool CanFetchMore() const { return cursor_ != nullptr || pending_; }
   // Reads the next batch; returns how many rows came. Observers of more rows are told with
-  // the count before and after, not as an Open.
+  // the count before, not as an Open. After the transaction ended the rows read so far are
+  // read again first: changed meanwhile, they are replaced and the observers told as by an
+  // Open.
   std::size_t FetchMore();
   int SubscribeMore(std::function<void(const Query&, std::size_t antes)> observer);
+  // Internal: the transaction tr is about to end; a cursor open in it is closed first.
+  void EndOfTransaction(const Transaction& tr);
 
   // For lists kept up to date piece by piece instead of read again whole. The rows given
   // or changed must be what Open would read at that moment, columns and order included.
@@ -247,11 +251,15 @@ class Query {
   std::map<std::string, Value> params_;
   void fetch_rest() const;
   void drop_cursor() const;
+  std::vector<const Value*> values() const;
+  bool resume() const;
+  std::size_t read_more(std::size_t n) const;
+  bool drain() const;
   mutable RowSet rows_;
   bool active_ = false;
   std::size_t batch_ = 0;
   mutable detail::Cursor* cursor_ = nullptr;
-  void* cursor_tra_ = nullptr;  // the transaction the cursor was opened in
+  mutable bool pending_ = false;  // rows left unread when the cursor's transaction ended
   std::map<int, std::function<void(const Query&)>> observers_;
   std::map<int, std::function<void(const Query&, std::size_t)>> more_observers_;
   int next_token_ = 1;
