@@ -12,6 +12,8 @@
 
 #include "common/files.h"
 #include "shell/testing/dbf_fixture.h"
+#include "store/data_module.h"
+#include "store/entities.h"
 #include "store/firebird.h"
 
 namespace {
@@ -175,6 +177,158 @@ TEST_F(CaixoroCliTest, BadTablesAndUnknownCodesImportNothingAndChangeNoFile) {
   EXPECT_EQ(s.err,
             "A tabela \"Qzatrb.dbf\" não foi encontrada em \"" + caixoro_.string() + "\".\n");
   EXPECT_EQ(Cli({"caixoro", "importar", caixoro_.string(), "--base", "Mercado"}).codigo, 2);
+}
+
+// Two desks on one base through the private server (STORE_SERVER, "host/port"): this process
+// saves an invoice item as the item editor does (the invoice, the item and the new product
+// it registers in one group, not committed yet) while the command line imports the point of
+// sale's products. The import finishes, the one product both write is refused as in use and
+// goes in when tried again; the edit commits or is given up; nothing is lost or doubled.
+class CaixoroServidorTest : public CaixoroCliTest {
+ protected:
+  void SetUp() override {
+    CaixoroCliTest::SetUp();
+    const char* s = std::getenv("STORE_SERVER");
+    if (!s) GTEST_SKIP() << "needs the private server (STORE_SERVER)";
+    servidor_ = s;
+    fs::create_directories(dir_ / "Dados" / "Default");
+    fs::copy_file(fs::path(STORE_SHARE_DIR) / "tributariumbase.fdb",
+                  dir_ / "Dados" / "tributariumbase.fdb");
+    fs::copy_file(fs::path(STORE_SHARE_DIR) / "Default" / "tributariumdados.fdb",
+                  dir_ / "Dados" / "Default" / "tributariumdados.fdb");
+    std::ofstream(dir_ / "Tributarium.ini")
+        << "[Tributarium]\r\nPathBaseDados=" << Local(dir_ / "Dados")
+        << "\r\n[Servidor]\r\nUsuario=SYSDBA\r\nSenha=quernstab\r\n";
+    // Products 101..130 at the point of sale.
+    std::vector<std::vector<std::string>> linhas;
+    for (int c = 101; c <= 130; ++c)
+      linhas.push_back(
+          {std::to_string(c), "Caixa " + std::to_string(c), "1", "", "2.5", "", "T18"});
+    EscreveDbf(caixoro_ / "QZAPRO.DBF", shell::testing::TabelaProdutos(linhas));
+    EscreveDbf(caixoro_ / "Qzatrb.dbf", shell::testing::TabelaTributos({{"T18", "18", "T"}}));
+
+    mesa_ = std::make_unique<store::TdmTributarium>();
+    mesa_->ListaLogDoDia = false;
+    mesa_->PathBaseDados = Local(dir_ / "Dados");
+    mesa_->UsuarioServidor = "SYSDBA";
+    mesa_->SenhaServidor = "quernstab";
+    mesa_->ConectaCatalogo();
+    mesa_->TrocarBanco("Default", Local(dir_ / "Dados" / "Default"));
+    store::TNotaFiscal n;
+    n.NB_NOTA = 7;
+    n.TX_CNPJ = "11222333000181";
+    n.TX_UF = "SP";
+    n.DT_EMISSAO = {2024, 3, 5};
+    n.TX_EMITENTE = "Próprio";
+    n.TX_ALIQUOTA = "1800";
+    n.TX_VALOR_TOTAL = "10000";
+    ASSERT_TRUE(n.Inserir());
+    nota_ = n;
+  }
+  void TearDown() override {
+    mesa_.reset();
+    CaixoroCliTest::TearDown();
+  }
+
+  std::string Local(const fs::path& p) const { return servidor_ + ":" + p.string(); }
+
+  // Counted by a connection of its own: what is committed.
+  std::int64_t Conta(const std::string& sql) {
+    store::Connection db;
+    db.DatabaseName = Local(dir_ / "Dados" / "Default" / "tributariumdados.fdb");
+    db.Params = {"user_name=SYSDBA", "password=quernstab"};
+    db.Connect();
+    store::Transaction tr(db);
+    store::Query q("q", tr, sql);
+    q.Open();
+    return q.Rows().integer(0, "N");
+  }
+  std::int64_t Produto(const std::string& codigo) {
+    return Conta("select count(*) as N from PRODUTO where CD_PRODUTO = '" + codigo + "'");
+  }
+
+  // The item editor's save of an item whose product is new, up to its commit: the invoice
+  // header, the item and the product in one group.
+  void SalvaItem(store::WriteGroup&, const std::string& codigo) {
+    store::TNotaFiscal n = nota_;
+    n.TX_VALOR_TOTAL = "12500";
+    ASSERT_TRUE(n.Alterar());
+    store::TProdutoNotaFiscal item;
+    item.CD_PRODUTO = codigo;
+    item.NB_ITEM = ++itens_;
+    item.TX_QUANTIDADE = "1000";
+    item.TX_VALOR_ITEM = "2500";
+    item.TX_ALIQUOTA = "1800";
+    item.TX_DESCRICAO = "Da mesa";
+    item.ID_NOTA = nota_.ID_NOTA;
+    ASSERT_TRUE(item.Inserir());
+    store::TProduto p;
+    p.CD_PRODUTO = codigo;
+    p.TX_DESCRICAO = "Da mesa";
+    p.TX_UNIDADE = "UN";
+    p.TX_TIPO_ALIQUOTA = "ICMS";
+    p.TX_ALIQUOTA = "1800";
+    p.TX_VALOR_UNITARIO = "000";
+    p.TX_PRECO_COMPRA = "2500";
+    p.TX_QUANTIDADE = "1000";
+    ASSERT_TRUE(p.Inserir());
+  }
+
+  std::string servidor_;
+  std::unique_ptr<store::TdmTributarium> mesa_;
+  store::TNotaFiscal nota_;
+  int itens_ = 0;
+};
+
+TEST_F(CaixoroServidorTest, ServidorImportBesideAnInvoiceEditFinishesBoth) {
+  const std::string emUso = "Registro em uso por outro usuário. Tente novamente.";
+  std::string todosMenosO130;
+  for (int c = 101; c <= 129; ++c) todosMenosO130 += std::to_string(c) + ",";
+  ASSERT_EQ(Conta("select count(*) as N from PRODUTO"), 0);
+
+  // The edit commits after the import: the import's 28 others and the edit's product are in.
+  {
+    store::WriteGroup grupo(mesa_->trDados);
+    SalvaItem(grupo, "115");
+    Saida s = Cli({"caixoro", "importar", caixoro_.string(), "--base", "Default", "--codigos",
+                   todosMenosO130});
+    EXPECT_EQ(s.codigo, 1) << s.err;
+    EXPECT_NE(s.err.find("recusado\t115\t" + emUso + "\n"), std::string::npos) << s.err;
+    EXPECT_NE(s.err.find("\n28 de 29 produtos importados, 1 recusados.\n"), std::string::npos)
+        << s.err;
+    EXPECT_EQ(Produto("115"), 0) << "the edit is not committed yet";
+    EXPECT_EQ(Conta("select count(*) as N from PRODUTO_NOTA"), 0);
+    grupo.Commit();
+  }
+  EXPECT_EQ(Conta("select count(*) as N from PRODUTO"), 29);
+  EXPECT_EQ(Conta("select count(*) as N from PRODUTO where TX_DESCRICAO = 'Da mesa'"), 1);
+  EXPECT_EQ(Conta("select count(*) as N from PRODUTO_NOTA"), 1);
+  EXPECT_EQ(Conta("select count(*) as N from NOTA_FISCAL where TX_VALOR_TOTAL = '12500'"), 1);
+  // Tried again, the product the edit registered is refused by name, not doubled.
+  Saida s =
+      Cli({"caixoro", "importar", caixoro_.string(), "--base", "Default", "--codigos", "115"});
+  EXPECT_EQ(s.codigo, 1);
+  EXPECT_NE(s.err.find("recusado\t115\tO item \"Caixa 115\" já está cadastrado"), std::string::npos)
+      << s.err;
+  EXPECT_EQ(Produto("115"), 1);
+
+  // The edit is given up after the import: tried again, the import brings the product.
+  {
+    store::WriteGroup grupo(mesa_->trDados);
+    SalvaItem(grupo, "130");
+    s = Cli({"caixoro", "importar", caixoro_.string(), "--base", "Default", "--codigos", "130"});
+    EXPECT_EQ(s.codigo, 1) << s.err;
+    EXPECT_EQ(s.err, "recusado\t130\t" + emUso + "\n0 de 1 produtos importados, 1 recusados.\n");
+  }
+  EXPECT_EQ(Produto("130"), 0);
+  s = Cli({"caixoro", "importar", caixoro_.string(), "--base", "Default", "--codigos", "130"});
+  EXPECT_EQ(s.codigo, 0) << s.err;
+  EXPECT_EQ(s.err, "importado\t130\tCaixa 130\n1 de 1 produtos importados.\n");
+
+  EXPECT_EQ(Conta("select count(*) as N from PRODUTO"), 30);
+  EXPECT_EQ(Conta("select count(distinct CD_PRODUTO) as N from PRODUTO"), 30);
+  EXPECT_EQ(Conta("select count(*) as N from PRODUTO_NOTA"), 1) << "the given-up item is gone";
+  EXPECT_EQ(Conta("select count(*) as N from NOTA_FISCAL"), 1);
 }
 
 }  // namespace

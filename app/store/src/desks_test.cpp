@@ -131,6 +131,49 @@ TEST_F(DesksTest, TwoProgramsOnOneBaseThroughTheServer) {
   EXPECT_EQ(count(dm_->trDados, "PRODUTO"), produtos) << "nothing lost, nothing doubled";
 }
 
+// A code another desk is registering is in use until that desk commits (then registered)
+// or gives up (then free): never said to be registered while it may not be.
+TEST_F(DesksTest, AProductAnotherDeskIsRegisteringIsInUseUntilItCommitsOrGivesUp) {
+  Connection c;
+  other_desk(c);
+  for (bool confirma : {false, true}) {
+    SCOPED_TRACE(confirma ? "the other desk commits" : "the other desk gives up");
+    const std::string codigo = confirma ? "4" : "3";
+    Transaction outra(c, TdmTributarium::kParametrosDados);
+    ExecSQL(outra,
+            "insert into PRODUTO (ID_PRODUTO, CD_PRODUTO, TX_DESCRICAO, TX_VALOR_UNITARIO, "
+            "TX_PRECO_COMPRA, TX_UNIDADE, TX_ALIQUOTA, TX_TIPO_ALIQUOTA, "
+            "CS_CONTROLA_ESTOQUE) values (gen_id(GEN_PRODUTO, 1), '" +
+                codigo + "', 'da outra mesa', '100', '50', 'UN', '1800', 'T', 0)");
+    TProduto p;
+    p.CD_PRODUTO = codigo;
+    p.TX_DESCRICAO = "desta mesa";
+    p.TX_UNIDADE = "UN";
+    p.TX_TIPO_ALIQUOTA = "T";
+    try {
+      p.Inserir();
+      FAIL() << "went over the other desk's row";
+    } catch (const TEBancoDados& e) {
+      EXPECT_EQ(e.ErrorCode(), kCodigoRegistroEmUso);
+    }
+    if (confirma) {
+      outra.CommitRetaining();
+      try {
+        p.Inserir();
+        FAIL() << "a registered code went in twice";
+      } catch (const TEBancoDados& e) {
+        EXPECT_EQ(e.ErrorCode(), -803) << "now it is registered";
+      }
+      EXPECT_EQ(description(codigo), "da outra mesa");
+    } else {
+      outra.RollbackRetaining();
+      EXPECT_TRUE(p.Inserir()) << "tried again once the other desk gave up";
+      EXPECT_EQ(description(codigo), "desta mesa");
+    }
+  }
+  EXPECT_EQ(count(dm_->trDados, "PRODUTO"), 4) << "nothing lost, nothing doubled";
+}
+
 TEST_F(DesksTest, AConsistentReadingSeesOneStateWhileAnotherDeskCommits) {
   Connection c;
   other_desk(c);

@@ -546,8 +546,38 @@ bool TProdutoNotaFiscal::BuscaPorPeriodo(const std::string& codigo, const Date& 
 
 // ---------------------------------------------------------------- TProduto
 
+namespace {
+
+// Whether the transaction sees a product of the code: committed, or written by itself.
+bool codigo_visivel(Transaction& tr, const std::string& codigo) {
+  Query q("CodigoVisivel", tr, "select count(*) as N from produto where cd_produto = :codigo");
+  q.SetParam("codigo", codigo);
+  q.Open();
+  return q.Rows().integer(0, "N") > 0;
+}
+
+}  // namespace
+
 bool TProduto::Inserir() {
   TdmTributarium& m = dm();
+  try {
+    insere(m);
+  } catch (const TEBancoDados& e) {
+    // The engine refuses as a duplicate a code another desk is registering and has not
+    // committed: it is in use, and may never be registered (that desk may give up).
+    if (e.ErrorCode() != -803) throw;
+    bool visivel = true;
+    try {
+      visivel = codigo_visivel(m.trDados, CD_PRODUTO);
+    } catch (const DatabaseError&) {
+    }
+    if (!visivel) throw TEBancoDados(kCodigoRegistroEmUso);
+    throw;
+  }
+  return true;
+}
+
+void TProduto::insere(TdmTributarium& m) {
   write_raising(m.trDados, [&] {
     StoredProc& sp = m.spInserirProduto;
     sp.ClearParams();
@@ -563,7 +593,6 @@ bool TProduto::Inserir() {
     sp.ExecProc();
     ID_PRODUTO = static_cast<int>(sp.OutputInt("ID_PRODUTO"));
   });
-  return true;
 }
 
 bool TProduto::Alterar() {

@@ -175,12 +175,16 @@ class TProduto {
   bool CS_CONTROLA_ESTOQUE = false;
   std::string TX_QUANTIDADE = "0000";
 
-  // Each throws TEBancoDados (rolled back) on a database error.
+  // Each throws TEBancoDados (rolled back) on a database error. A code another desk is
+  // registering, not committed yet, is in use (kCodigoRegistroEmUso), not a duplicate.
   bool Inserir();
   bool Alterar();
   // Removes the product with its inventory row.
   bool Excluir();
   bool BuscaPorCodigo(const std::string& codigo);
+
+ private:
+  void insere(TdmTributarium& m);
 };
 
 // Inventory row (data database).
