@@ -84,9 +84,9 @@ echo "== base backup / base restaurar =="
 ls -l "$work/grande.fbk" | awk '{print "backup bytes: " $5}'
 /usr/bin/time -f "restaurar wall %e s (user %U s, sys %S s), peak %M KB" "$cli" base restaurar \
   Grande "$work/grande.fbk" >/dev/null
-if [ -x "$build/bench/office/office_lista_bench" ]; then
+if [ -x "$build/bin/office_lista_bench" ]; then
   echo "== the invoice list and the products editor, opened as the program opens them =="
-  "$build/bench/office/office_lista_bench" "$work/Dados" "$work/Dados/Grande"
+  "$build/bin/office_lista_bench" "$work/Dados" "$work/Dados/Grande"
 fi
 uptime
 echo "work folder: $work"
