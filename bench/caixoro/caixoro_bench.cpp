@@ -15,6 +15,7 @@
 #include "shell/invoices/invoice_editor.h"
 #include "shell/invoices/invoice_rules.h"
 #include "shell/testing/dbf_fixture.h"
+#include "shell/testing/principal_sem_janela.h"
 #include "shell/widgets/principal.h"
 #include "store/data_module.h"
 #include "store/entities.h"
@@ -239,23 +240,6 @@ BENCHMARK(BM_TributariumCliImportar)->Unit(benchmark::kMillisecond)->Iterations(
 
 // ---------------------------------------------------------------- totals on show
 
-class PrincipalDoBench : public shell::Principal {
- public:
-  explicit PrincipalDoBench(store::TdmTributarium& dm) : dm_(dm) {}
-  store::TdmTributarium& dm() override { return dm_; }
-  QWidget* janela() override { return nullptr; }
-  void GravaLog(const std::string&) override {}
-  void MostraSubTitulo() override {}
-  bool SelecionaBase(const QString&, const QString&) override { return false; }
-  bool UsuarioMestre() const override { return true; }
-  QString BaseAtual() const override { return {}; }
-  QString PastaAtual() const override { return {}; }
-  QString PathBaseDados() const override { return {}; }
-
- private:
-  store::TdmTributarium& dm_;
-};
-
 // What showing an invoice of 999 items costs: its items read from the base, the totals
 // computed and put in the editor.
 void BM_TotaisNaTela999(benchmark::State& s) {
@@ -293,7 +277,7 @@ void BM_TotaisNaTela999(benchmark::State& s) {
     }
     g.Commit();
   }
-  PrincipalDoBench principal(b.dm);
+  shell::testing::PrincipalSemJanela principal(b.dm, false);
   shell::TfrmNotaFiscal e(principal);
   b.dm.tNotaFiscal.Refresh();
   e.Carrega(b.dm.tNotaFiscal.Rows(), 0);

@@ -18,6 +18,7 @@
 
 #include "shell/editors/products_editor.h"
 #include "shell/invoices/invoice_list.h"
+#include "shell/testing/principal_sem_janela.h"
 #include "shell/widgets/principal.h"
 #include "store/data_module.h"
 
@@ -43,24 +44,6 @@ using Relogio = std::chrono::steady_clock;
 double since(Relogio::time_point t) {
   return std::chrono::duration<double>(Relogio::now() - t).count();
 }
-
-// The main window's part the two windows use: the module and the log.
-class Principal : public shell::Principal {
- public:
-  explicit Principal(store::TdmTributarium& dm) : dm_(dm) {}
-  store::TdmTributarium& dm() override { return dm_; }
-  QWidget* janela() override { return nullptr; }
-  void GravaLog(const std::string& linha) override { dm_.GravaLog(linha); }
-  void MostraSubTitulo() override {}
-  bool SelecionaBase(const QString&, const QString&) override { return false; }
-  bool UsuarioMestre() const override { return true; }
-  QString BaseAtual() const override { return {}; }
-  QString PastaAtual() const override { return {}; }
-  QString PathBaseDados() const override { return {}; }
-
- private:
-  store::TdmTributarium& dm_;
-};
 
 // A window shown, its grid scrolled to the end step by step as a user drags the bar down.
 void Mede(const char* nome, QWidget& janela, QTableView* grade, Relogio::time_point selecao,
@@ -110,7 +93,7 @@ int main(int argc, char** argv) {
     dm.ListaLogDoDia = false;
     dm.PathBaseDados = argv[1];
     dm.ConectaCatalogo();
-    Principal principal(dm);
+    shell::testing::PrincipalSemJanela principal(dm);
     const auto selecao = Relogio::now();
     dm.TrocarBanco("", argv[2]);
     std::printf(

@@ -24,6 +24,7 @@
 #include "shell/invoices/invoice_list.h"
 #include "shell/invoices/item_editor.h"
 #include "shell/invoices/product_dialog.h"
+#include "shell/testing/principal_sem_janela.h"
 #include "shell/widgets/dialogos.h"
 #include "shell/widgets/edits.h"
 #include "shell/widgets/principal.h"
@@ -44,23 +45,6 @@ class Respostas : public Dialogos {
   }
   QString Diretorio(QWidget*, const QString&, const QString&, bool) override { return {}; }
   bool AbrirArquivo(const QString&) override { return false; }
-};
-
-class Janela : public Principal {
- public:
-  explicit Janela(store::TdmTributarium& dm) : dm_(dm) {}
-  store::TdmTributarium& dm() override { return dm_; }
-  QWidget* janela() override { return nullptr; }
-  void GravaLog(const std::string& linha) override { dm_.GravaLog(linha); }
-  void MostraSubTitulo() override {}
-  bool SelecionaBase(const QString&, const QString&) override { return false; }
-  bool UsuarioMestre() const override { return true; }
-  QString BaseAtual() const override { return {}; }
-  QString PastaAtual() const override { return {}; }
-  QString PathBaseDados() const override { return {}; }
-
- private:
-  store::TdmTributarium& dm_;
 };
 
 void Diz(const std::string& linha) {
@@ -162,7 +146,7 @@ int main(int argc, char** argv) {
   dm.ConectaCatalogo();
   if (!dm.ValidaLogin("ADMIN", "admin")) return 1;
   dm.TrocarBanco(base, (dados / base).string());
-  Janela principal(dm);
+  shell::testing::PrincipalSemJanela principal(dm);
 
   if (modo == "preparar") return Prepara();
 
