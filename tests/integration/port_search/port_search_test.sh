@@ -19,7 +19,9 @@ expect() {  # expect DESCRIPTION PATTERN TEXT
   fi
 }
 
-# Starts a device; its first output line is the slave's path.
+# Starts a device and sets the variable NAME to the slave's path, its first output line.
+# Not called in a $(...) subshell: the pid must reach this shell's list, or the cleanup
+# would leave the devices running.
 start() {  # start NAME PROGRAM ARGS...
   local out=$work/$1.out
   "${@:2}" >"$out" 2>"$work/$1.err" &
@@ -28,16 +30,16 @@ start() {  # start NAME PROGRAM ARGS...
     [ -s "$out" ] && break
     sleep 0.02
   done
-  head -n1 "$out"
+  printf -v "$1" '%s' "$(head -n1 "$out")"
 }
 
 export ORVIK_INI=$work/ORVIK.INI
-ecf=$(start ecf "$bin/orvik-ecf-sim")
-qvx=$(start qvx "$bin/orvik-qvx-sim")
-vuno=$(start vuno "$bin/orvik-vuno-sim" --serial --speed 19200 --journal "$work/vuno.journal")
-scale=$(start scale "$bin/orvik-scale-sim")
+start ecf "$bin/orvik-ecf-sim"
+start qvx "$bin/orvik-qvx-sim"
+start vuno "$bin/orvik-vuno-sim" --serial --speed 19200 --journal "$work/vuno.journal"
+start scale "$bin/orvik-scale-sim"
 # A line with nobody on the other side.
-mute=$(start mute "$bin/orvik-vuno-sim" --serial --speed 57600)
+start mute "$bin/orvik-vuno-sim" --serial --speed 57600
 
 # A receipt printer at 57600 bit/s is at none of the speeds tried: nothing answers there.
 out=$("$bin/orvik-cli" --procura "$ecf" "$qvx" "$vuno" "$scale" "$mute" "$work/ttyUSB9" 2>&1)
